@@ -1,0 +1,78 @@
+#include "platform/sim/sim_system_services.h"
+
+namespace fwu::sim {
+
+bool SimSystemServices::QueryVersion(platform::OsVersion& out) {
+  if (version_query_fails) {
+    return false;
+  }
+  out = version;
+  return true;
+}
+
+bool SimSystemServices::QueryPowerStatus(platform::PowerStatus& out) {
+  if (power_query_fails) {
+    return false;
+  }
+  out = power;
+  return true;
+}
+
+platform::MutexHandle SimSystemServices::CreateNamedMutex(const char* name, bool& already_existed) {
+  already_existed = !existing_mutexes.insert(name).second;
+  const platform::MutexHandle handle = next_mutex_;
+  next_mutex_ += 4;
+  return handle;
+}
+
+void SimSystemServices::ReleaseNamedMutex(platform::MutexHandle /*mutex*/) {}
+
+bool SimSystemServices::ReadScreenSaverActive(std::uint32_t& active) {
+  active = screen_saver_active;
+  return true;
+}
+
+bool SimSystemServices::WriteScreenSaverActive(bool active) {
+  screen_saver_active = active ? 1 : 0;
+  return true;
+}
+
+bool SimSystemServices::CurrentDirectory(std::string& directory, std::uint32_t buffer_size) {
+  if (!current_directory || current_directory->size() + 1 > buffer_size) {
+    return false;
+  }
+  directory = *current_directory;
+  return true;
+}
+
+int SimSystemServices::OpenProcessTokenForPrivileges() {
+  privilege_calls.emplace_back("OpenProcessToken");
+  token_open = open_token_result != 0;
+  return open_token_result;
+}
+
+int SimSystemServices::LookupShutdownPrivilege() {
+  privilege_calls.emplace_back("LookupPrivilegeValue");
+  return lookup_privilege_result;
+}
+
+int SimSystemServices::EnableShutdownPrivilege() {
+  privilege_calls.emplace_back("AdjustTokenPrivileges");
+  return token_open ? enable_privilege_result : 0;
+}
+
+void SimSystemServices::CloseProcessToken() {
+  if (token_open) {
+    privilege_calls.emplace_back("CloseHandle");
+  }
+  token_open = false;
+}
+
+int SimSystemServices::ExitWindows(std::uint32_t flags, std::uint32_t reason) {
+  if (exit_windows_result != 0) {
+    exit_request = ExitRequest{flags, reason};
+  }
+  return exit_windows_result;
+}
+
+}  // namespace fwu::sim

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system_services.h"
+
+namespace fwu::sim {
+
+// The kernel and shell of the simulated PC. Its state is plain fields that a test or the
+// simulated PC sets before a run and reads after it; the calls only report and record.
+class SimSystemServices final : public platform::SystemServices {
+ public:
+  // What the restart of Windows asked for.
+  struct ExitRequest {
+    std::uint32_t flags = 0;
+    std::uint32_t reason = 0;
+  };
+
+  // Windows XP Service Pack 2 on mains power unless a test says otherwise.
+  platform::OsVersion version{5, 1, 2600, platform::kPlatformWindowsNt, "Service Pack 2"};
+  bool version_query_fails = false;
+  platform::PowerStatus power;
+  bool power_query_fails = false;
+  std::set<std::string> existing_mutexes;  // named mutexes other processes hold
+  std::uint32_t screen_saver_active = 0;
+
+  // nullopt: the current directory cannot be read.
+  std::optional<std::string> current_directory = "C:\\Program Files\\Quentar";
+  std::string program_file_path = "C:\\Program Files\\Quentar\\XTM7731UP.exe";
+
+  // Results of the restart calls, and what happened.
+  int open_token_result = 1;
+  int lookup_privilege_result = 1;
+  int enable_privilege_result = 1;
+  int exit_windows_result = 1;
+  std::vector<std::string> privilege_calls;  // in call order
+  bool token_open = false;
+  std::optional<ExitRequest> exit_request;
+
+  bool QueryVersion(platform::OsVersion& out) override;
+  bool QueryPowerStatus(platform::PowerStatus& out) override;
+  platform::MutexHandle CreateNamedMutex(const char* name, bool& already_existed) override;
+  void ReleaseNamedMutex(platform::MutexHandle mutex) override;
+  bool ReadScreenSaverActive(std::uint32_t& active) override;
+  bool WriteScreenSaverActive(bool active) override;
+  bool CurrentDirectory(std::string& directory, std::uint32_t buffer_size) override;
+  std::string ProgramFilePath() override { return program_file_path; }
+  int OpenProcessTokenForPrivileges() override;
+  int LookupShutdownPrivilege() override;
+  int EnableShutdownPrivilege() override;
+  void CloseProcessToken() override;
+  int ExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+
+ private:
+  platform::MutexHandle next_mutex_ = 0x200;
+};
+
+}  // namespace fwu::sim

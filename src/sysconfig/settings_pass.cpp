@@ -1,0 +1,19 @@
+#include "sysconfig/settings_pass.h"
+
+#include "sysconfig/restorable_records.h"
+
+namespace fwu {
+
+bool SettingsPass::Change(RegistryKey& device_key, const ChangeRecord& old_setting,
+                          const RegistryValue& new_value) {
+  if (!IsRestorableRecord(old_setting, context_.is_nt)) {
+    return false;
+  }
+  needs_change_ = true;
+  if (mode_ != ChangeMode::kRecord || !WriteChangeRecord(context_, old_setting)) {
+    return false;
+  }
+  return device_key.WriteValue(new_value, old_setting.value_name) == platform::kErrorSuccess;
+}
+
+}  // namespace fwu

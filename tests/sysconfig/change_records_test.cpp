@@ -1,0 +1,79 @@
+#include "sysconfig/change_records.h"
+
+#include <gtest/gtest.h>
+
+#include "support/simulated_system.h"
+
+namespace fwu {
+namespace {
+
+using platform::kHkeyCurrentUser;
+using sim::StoredValue;
+
+const std::string kStore = std::string("Software\\Quentar_ODD\\") + test::kApplicationName;
+
+TEST(ChangeRecordsTest, RecordKeysAreBlankPaddedToThreePlaces) {
+  EXPECT_EQ(RecordKeyName(1), "  1");
+  EXPECT_EQ(RecordKeyName(10), " 10");
+  EXPECT_EQ(RecordKeyName(999), "999");
+  EXPECT_EQ(RecordKeyName(1000), "1000");
+  EXPECT_EQ(RecordSection(1), "Change\\  1");
+}
+
+TEST(ChangeRecordsTest, RecordTakesTheNextNumberAndChangedFollowsIt) {
+  test::SimulatedSystem system;
+  system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(5));
+  system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  4");
+  system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  5");
+  system.change_count = 5;
+  const SystemContext context = system.Context();
+
+  const ChangeRecord text{"SYSTEM\\CurrentControlSet\\Services\\atapi\\Parameters\\Device0",
+                          "DriverParameter", RecordType::kText, "DmaDetectionLevel = 0x1;", 0};
+  ASSERT_TRUE(WriteChangeRecord(context, text));
+  EXPECT_EQ(system.change_count, 6);
+  const std::string six = kStore + "\\Change\\  6";
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, six, "SubKey_Name"),
+            StoredValue::Text(text.key_path));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, six, "Value_Name"),
+            StoredValue::Text("DriverParameter"));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, six, "Value_Type"), StoredValue::Number(1));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, six, "Value"),
+            StoredValue::Text("DmaDetectionLevel = 0x1;"));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, kStore, "Changed"), StoredValue::Number(6));
+
+  const ChangeRecord flag{"System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
+                          "IDEDMADRIVE0",
+                          RecordType::kFlagByte,
+                          {},
+                          1};
+  ASSERT_TRUE(WriteChangeRecord(context, flag));
+  const std::string seven = kStore + "\\Change\\  7";
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, seven, "Value_Type"), StoredValue::Number(3));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, seven, "Value"), StoredValue::Number(1));
+
+  // What is written reads back as the same record.
+  RegistryKey record_key(system.registry);
+  ASSERT_EQ(record_key.Open(kHkeyCurrentUser, six, platform::kKeyAllAccess), 0);
+  EXPECT_EQ(ReadChangeRecord(record_key), text);
+  ASSERT_EQ(record_key.Open(kHkeyCurrentUser, seven, platform::kKeyAllAccess), 0);
+  EXPECT_EQ(ReadChangeRecord(record_key), flag);
+}
+
+// A record that could not be written whole does not count: the next one takes its number.
+TEST(ChangeRecordsTest, FailedRecordLeavesTheCounterAndChanged) {
+  for (std::uint32_t failing = 1; failing <= 5; ++failing) {
+    test::SimulatedSystem system;
+    const SystemContext context = system.Context();
+    system.registry.FailWrite(failing);
+    EXPECT_FALSE(WriteChangeRecord(
+        context,
+        {"SYSTEM\\CurrentControlSet\\Services\\Cdrom", "Autorun", RecordType::kNumber, {}, 1}))
+        << "write " << failing;
+    EXPECT_EQ(system.change_count, 0);
+    EXPECT_FALSE(system.registry.Value(kHkeyCurrentUser, kStore, "Changed"));
+  }
+}
+
+}  // namespace
+}  // namespace fwu

@@ -1,0 +1,188 @@
+#include "sysconfig/restore.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/simulated_system.h"
+#include "sysconfig/change_records.h"
+#include "sysconfig/restart.h"
+
+namespace fwu {
+namespace {
+
+using platform::kHkeyCurrentUser;
+using platform::kHkeyLocalMachine;
+using sim::StoredValue;
+
+const std::string kChange =
+    std::string("Software\\Quentar_ODD\\") + test::kApplicationName + "\\Change";
+const std::string kCdrom = "SYSTEM\\CurrentControlSet\\Services\\Cdrom";
+const std::string kChannel = "SYSTEM\\CurrentControlSet\\Services\\atapi\\Parameters\\Device0";
+const std::string kIde =
+    "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000";
+const std::string kHdc = "System\\CurrentControlSet\\Services\\Class\\hdc\\0000";
+
+void PutRecord(sim::SimRegistry& registry, int number, const std::string& path,
+               const std::string& name, std::uint32_t type, const StoredValue& old_value) {
+  const std::string record = kChange + "\\" + RecordKeyName(number);
+  registry.PutValue(kHkeyCurrentUser, record, "SubKey_Name", StoredValue::Text(path));
+  registry.PutValue(kHkeyCurrentUser, record, "Value_Name", StoredValue::Text(name));
+  registry.PutValue(kHkeyCurrentUser, record, "Value_Type", StoredValue::Number(type));
+  registry.PutValue(kHkeyCurrentUser, record, "Value", old_value);
+}
+
+TEST(RestoreTest, WithoutRecordsNothingChanges) {
+  test::SimulatedSystem system;
+  system.change_count = 4;
+  RestoreSystemSettings(system.Context());  // no store
+  system.registry.PutKey(kHkeyCurrentUser, kChange);
+  const std::string before = system.registry.ToJson();
+  RestoreSystemSettings(system.Context());  // empty "Change"
+  EXPECT_EQ(system.change_count, 4);
+  EXPECT_EQ(system.registry.ToJson(), before);
+}
+
+TEST(RestoreTest, RecordWhoseDeviceValueHasGoneStaysAndTheOthersAreRestored) {
+  test::SimulatedSystem system;
+  system.registry.PutValue(kHkeyLocalMachine, kChannel, "DriverParameter",
+                           StoredValue::Text("DmaDetectionLevel = 0x0;"));
+  system.registry.PutValue(kHkeyLocalMachine, kIde, "MasterDeviceTimingMode",
+                           StoredValue::Number(0x10));
+  system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(0));
+  PutRecord(system.registry, 1, kChannel, "DriverParameter", 1,
+            StoredValue::Text("DmaDetectionLevel = 0x1;"));
+  PutRecord(system.registry, 2, kIde, "SlaveDeviceTimingMode", 4,
+            StoredValue::Number(0x2010));  // value gone
+  PutRecord(system.registry, 3, kCdrom, "Autorun", 4, StoredValue::Number(1));
+  system.change_count = 3;
+  RestoreSystemSettings(system.Context());
+
+  EXPECT_EQ(system.change_count, 1);
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kChannel, "DriverParameter"),
+            StoredValue::Text("DmaDetectionLevel = 0x1;"));
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
+  EXPECT_FALSE(
+      system.registry.Value(kHkeyLocalMachine, kIde, "SlaveDeviceTimingMode"));  // not created
+  EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kChange), std::vector<std::string>{"  2"});
+  EXPECT_EQ(system.registry.OpenHandleCount(), 0U);
+}
+
+// A setting recorded twice (its allowed mode once as found, once as this system had set it)
+// ends with the older record's value; numbers past 999 count by value, not by name.
+TEST(RestoreTest, OldestRecordOfASettingWins) {
+  test::SimulatedSystem system;
+  system.registry.PutValue(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed",
+                           StoredValue::Number(0x1F));
+  PutRecord(system.registry, 999, kIde, "MasterDeviceTimingModeAllowed", 4,
+            StoredValue::Number(0xFFFFFFFF));
+  PutRecord(system.registry, 1000, kIde, "MasterDeviceTimingModeAllowed", 4,
+            StoredValue::Number(0x1F));
+  system.change_count = 1000;
+  RestoreSystemSettings(system.Context());
+  EXPECT_EQ(system.change_count, 998);
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed"),
+            StoredValue::Number(0xFFFFFFFF));
+}
+
+// Only what a change pass of this family writes is written back; anything else stays as it is.
+TEST(RestoreTest, RecordsNoChangePassWritesAreLeftAlone) {
+  test::SimulatedSystem system;
+  system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(0));
+  system.registry.PutValue(kHkeyLocalMachine, "SYSTEM\\Setup", "SetupType", StoredValue::Number(0));
+  PutRecord(system.registry, 1, kCdrom, "Autorun", 2, StoredValue::Number(1));  // type 2
+  PutRecord(system.registry, 2, "SYSTEM\\Setup", "SetupType", 4,
+            StoredValue::Number(1));  // foreign key
+  PutRecord(system.registry, 3, kCdrom, "AutoRunAlways", 4,
+            StoredValue::Number(1));                                            // foreign value
+  PutRecord(system.registry, 4, kCdrom, "Autorun", 1, StoredValue::Text("1"));  // wrong type
+  PutRecord(system.registry, 5, kCdrom, "Autorun", 4, StoredValue::Text("1"));  // "Value" is text
+  PutRecord(system.registry, 6, kHdc, "IDEDMADRIVE0", 3, StoredValue::Number(1));  // 9x record
+  const std::string before = system.registry.ToJson();
+  system.change_count = 6;
+  RestoreSystemSettings(system.Context());
+  EXPECT_EQ(system.change_count, 6);
+  EXPECT_EQ(system.registry.ToJson(), before);
+}
+
+TEST(RestoreTest, FlagByteGoesBackIntoTheValueAsItStands) {
+  test::SimulatedSystem system(false);
+  system.registry.PutValue(kHkeyLocalMachine, kHdc, "IDEDMADRIVE0", StoredValue::Binary({0x00}));
+  system.registry.PutValue(kHkeyLocalMachine, kHdc, "IDEDMADRIVE1",
+                           StoredValue::Binary({0x00, 0x02}));
+  system.registry.PutValue(kHkeyLocalMachine, kHdc, "AutoInsertNotificationDrive0",
+                           StoredValue::Number(0));
+  PutRecord(system.registry, 1, kHdc, "IDEDMADRIVE0", 3, StoredValue::Number(1));
+  PutRecord(system.registry, 2, kHdc, "IDEDMADRIVE1", 3, StoredValue::Number(1));
+  PutRecord(system.registry, 3, kHdc, "AutoInsertNotificationDrive0", 3, StoredValue::Number(1));
+  PutRecord(system.registry, 4, kHdc, "AutoInsertNotificationDrive1", 3, StoredValue::Number(256));
+  system.registry.PutValue(kHkeyLocalMachine, kHdc, "AutoInsertNotificationDrive1",
+                           StoredValue::Binary({0x00}));
+  system.change_count = 4;
+  RestoreSystemSettings(system.Context());
+  EXPECT_EQ(system.change_count, 1);  // 256 is no byte
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kHdc, "IDEDMADRIVE0"),
+            StoredValue::Binary({0x01}));
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kHdc, "IDEDMADRIVE1"),
+            StoredValue::Binary({0x01, 0x02}));
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kHdc, "AutoInsertNotificationDrive0"),
+            StoredValue::Number(1));
+}
+
+// A record is deleted only once its value is back, so a failure costs no original setting.
+TEST(RestoreTest, RecordStaysWhenItsWriteBackOrDeletionFails) {
+  for (const std::uint32_t failing : {1U, 2U}) {  // the write-back, then the deletion
+    test::SimulatedSystem system;
+    system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(0));
+    PutRecord(system.registry, 1, kCdrom, "Autorun", 4, StoredValue::Number(1));
+    system.change_count = 1;
+    system.registry.FailWrite(failing);
+    RestoreSystemSettings(system.Context());
+    EXPECT_EQ(system.change_count, 1);
+    EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kChange), std::vector<std::string>{"  1"});
+    RestoreSystemSettings(system.Context());
+    EXPECT_EQ(system.change_count, 0);
+    EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
+  }
+}
+
+TEST(RestartTest, NtEnablesTheShutdownPrivilegeFirst) {
+  sim::SimSystemServices services;
+  EXPECT_EQ(RestartWindows(services, true), 1);
+  EXPECT_EQ(services.privilege_calls,
+            (std::vector<std::string>{"OpenProcessToken", "LookupPrivilegeValue",
+                                      "AdjustTokenPrivileges", "CloseHandle"}));
+  ASSERT_TRUE(services.exit_request);
+  EXPECT_EQ(services.exit_request->flags, 2U);  // EWX_REBOOT, not forced
+  EXPECT_EQ(services.exit_request->reason, 0U);
+  EXPECT_FALSE(services.token_open);
+}
+
+TEST(RestartTest, FailedPrivilegeStepOrRefusalRestartsNothing) {
+  sim::SimSystemServices lookup_fails;
+  lookup_fails.lookup_privilege_result = 0;
+  EXPECT_EQ(RestartWindows(lookup_fails, true), 0);
+  EXPECT_FALSE(lookup_fails.exit_request);
+  EXPECT_FALSE(lookup_fails.token_open);
+
+  sim::SimSystemServices no_token;
+  no_token.open_token_result = 0;
+  EXPECT_EQ(RestartWindows(no_token, true), 0);
+  EXPECT_FALSE(no_token.exit_request);
+
+  sim::SimSystemServices refused;
+  refused.exit_windows_result = 0;
+  EXPECT_EQ(RestartWindows(refused, true), 0);
+  EXPECT_FALSE(refused.exit_request);
+}
+
+TEST(RestartTest, Windows9xRestartsWithoutPrivilegeCalls) {
+  sim::SimSystemServices services;
+  EXPECT_EQ(RestartWindows(services, false), 1);
+  EXPECT_TRUE(services.privilege_calls.empty());
+  ASSERT_TRUE(services.exit_request);
+  EXPECT_EQ(services.exit_request->flags, 2U);
+}
+
+}  // namespace
+}  // namespace fwu
