@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/dialog_host.h"
+#include "resources/dialog_templates.h"
+
+namespace fwu::sim {
+
+// The simulated PC's dialogs in a terminal. Each dialog is shown as text (title, texts, the
+// drive list, the status line, the buttons to choose from); the progress bar is one line that
+// is redrawn in place. Answers come line by line from the input, which may be a script file:
+// a button's number or caption, an empty line for the default button, "select N" for a drive,
+// "menu N" for a menu command, "close", "escape" and "shutdown". While a dialog has a timer
+// running it waits for the timer instead of the user, on the simulated PC's clock.
+class TerminalDialogHost final : public platform::DialogHost {
+ public:
+  struct Options {
+    std::size_t columns = 80;
+    // Writes each answer after its prompt, for input that is not typed at a terminal.
+    bool echo_input = false;
+  };
+
+  TerminalDialogHost(std::istream& in, std::ostream& out, platform::Clock& clock, Options options);
+
+  int RunModal(platform::DialogLogic& logic, platform::WindowHandle parent) override;
+  int ShowMessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
+                     std::uint32_t style) override;
+  void Beep(std::uint32_t type) override;
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+
+ private:
+  class Window;
+  struct Frame {
+    Window* window;
+    platform::DialogLogic* logic;
+  };
+
+  void Show(const Window& window);
+  void Print(const std::string& utf8_text);
+  void EndProgressLine();
+  void DrawProgress(int position, int low, int high);
+  std::optional<std::string> ReadAnswer();
+  void Answer(Frame frame, const std::string& answer);
+  void PressDefault(Frame frame);
+  void Shutdown();
+  bool FireNextTimer();
+
+  std::istream& in_;
+  std::ostream& out_;
+  platform::Clock& clock_;
+  Options options_;
+  std::vector<Frame> stack_;
+  platform::WindowHandle next_handle_ = 0x2000;
+  bool progress_line_open_ = false;
+  bool input_ended_ = false;
+};
+
+}  // namespace fwu::sim

@@ -1,0 +1,644 @@
+#include "support/scripted_dialog_host.h"
+
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "resources/dialog_ids.h"
+#include "support/shift_jis.h"
+
+namespace fwu::test {
+
+namespace {
+
+constexpr std::uint32_t kSystemCommandMask = 0xFFF0;
+constexpr std::uint32_t kScClose = 0xF060;
+constexpr std::string_view kMessageCaption = "Firmware Update Utility";
+
+std::string Decoded(std::string_view text) {
+  try {
+    return ShiftJisToUtf8(text);
+  } catch (const std::invalid_argument&) {
+    return std::string(text);
+  }
+}
+
+std::string Hex(std::uint64_t value) {
+  std::ostringstream out;
+  out << "0x" << std::hex << value;
+  return out.str();
+}
+
+const std::vector<std::string>& NoEntries() {
+  static const std::vector<std::string> kNone;
+  return kNone;
+}
+
+const std::vector<int>& NoHistory() {
+  static const std::vector<int> kNone;
+  return kNone;
+}
+
+}  // namespace
+
+// ---- ScriptedWindow ----
+
+ScriptedWindow::ScriptedWindow(int template_id, platform::WindowHandle handle,
+                               platform::Clock& clock, bool timers_fail)
+    : template_id_(template_id), handle_(handle), clock_(clock), timers_fail_(timers_fail) {
+  const DialogTemplate* dialog = FindDialogTemplate(template_id);
+  if (dialog == nullptr) {
+    ADD_FAILURE() << "the program has no dialog resource " << template_id;
+    return;
+  }
+  title_ = dialog->title;
+  has_system_menu_ = dialog->system_menu;
+  for (const ControlTemplate& control : dialog->controls) {
+    if (control.id == ids::kUnaddressed) {
+      continue;
+    }
+    Control& state = controls_[control.id];
+    state.kind = control.kind;
+    state.text = control.text;
+    state.enabled = control.enabled;
+    state.visible = control.visible;
+  }
+  for (const MenuItemTemplate& item : MenuItems(dialog->menu)) {
+    menu_[item.command] = item.text;
+  }
+}
+
+ScriptedWindow::Control* ScriptedWindow::Find(int control, const char* operation) {
+  const auto found = controls_.find(control);
+  if (found == controls_.end()) {
+    ADD_FAILURE() << operation << ": dialog " << template_id_ << " has no control " << control;
+    return nullptr;
+  }
+  return &found->second;
+}
+
+const ScriptedWindow::Control* ScriptedWindow::Find(int control, const char* operation) const {
+  const auto found = controls_.find(control);
+  if (found == controls_.end()) {
+    ADD_FAILURE() << operation << ": dialog " << template_id_ << " has no control " << control;
+    return nullptr;
+  }
+  return &found->second;
+}
+
+std::string ScriptedWindow::Text(int control) const {
+  const Control* state = Find(control, "read text");
+  return state == nullptr ? std::string() : state->text;
+}
+
+std::string ScriptedWindow::Utf8Text(int control) const {
+  return Decoded(Text(control));
+}
+
+bool ScriptedWindow::IsEnabled(int control) const {
+  const Control* state = Find(control, "read enabled state");
+  return state != nullptr && state->enabled;
+}
+
+bool ScriptedWindow::IsVisible(int control) const {
+  const Control* state = Find(control, "read visibility");
+  return state != nullptr && state->visible;
+}
+
+ControlKind ScriptedWindow::KindOf(int control) const {
+  const Control* state = Find(control, "read kind");
+  return state == nullptr ? ControlKind::kStatic : state->kind;
+}
+
+const std::vector<std::string>& ScriptedWindow::ListEntries(int control) const {
+  const Control* state = Find(control, "read list");
+  return state == nullptr ? NoEntries() : state->entries;
+}
+
+int ScriptedWindow::ProgressPosition(int control) const {
+  const Control* state = Find(control, "read progress");
+  return state == nullptr ? 0 : state->position;
+}
+
+const std::vector<int>& ScriptedWindow::ProgressHistory(int control) const {
+  const Control* state = Find(control, "read progress");
+  return state == nullptr ? NoHistory() : state->history;
+}
+
+std::string ScriptedWindow::MenuItemText(std::uint32_t command) const {
+  const auto found = menu_.find(command);
+  return found == menu_.end() ? std::string() : found->second;
+}
+
+std::optional<std::uint64_t> ScriptedWindow::NextDeadline() const {
+  std::optional<std::uint64_t> earliest;
+  for (const auto& [id, timer] : timers_) {
+    if (!earliest || timer.deadline < *earliest) {
+      earliest = timer.deadline;
+    }
+  }
+  return earliest;
+}
+
+std::uint32_t ScriptedWindow::TakeDueTimer(std::uint64_t deadline) {
+  for (auto& [id, timer] : timers_) {
+    if (timer.deadline == deadline) {
+      timer.deadline += timer.period_ms;
+      return id;
+    }
+  }
+  return 0;
+}
+
+void ScriptedWindow::SetControlText(int control, std::string_view text) {
+  if (Control* state = Find(control, "set text")) {
+    state->text = text;
+    if (state->limit != 0 && text.size() > state->limit) {
+      ADD_FAILURE() << "dialog " << template_id_ << " control " << control << " takes at most "
+                    << state->limit << " bytes, not " << text.size();
+    }
+  }
+}
+
+void ScriptedWindow::SetTextLimit(int control, std::size_t limit) {
+  if (Control* state = Find(control, "limit text")) {
+    state->limit = limit;
+  }
+}
+
+void ScriptedWindow::EnableControl(int control, bool enabled) {
+  if (Control* state = Find(control, "enable")) {
+    state->enabled = enabled;
+  }
+}
+
+void ScriptedWindow::ShowControl(int control, bool shown) {
+  if (Control* state = Find(control, "show")) {
+    state->visible = shown;
+  }
+}
+
+void ScriptedWindow::ClearList(int control) {
+  if (Control* state = Find(control, "clear list")) {
+    state->entries.clear();
+    state->selection = -1;
+  }
+}
+
+void ScriptedWindow::AddListEntry(int control, std::string_view text) {
+  if (Control* state = Find(control, "add list entry")) {
+    state->entries.emplace_back(text);
+  }
+}
+
+int ScriptedWindow::ListSelection(int control) const {
+  const Control* state = Find(control, "read selection");
+  return state == nullptr ? -1 : state->selection;
+}
+
+void ScriptedWindow::SelectListEntry(int control, int index) {
+  if (Control* state = Find(control, "select")) {
+    const bool valid = index >= 0 && static_cast<std::size_t>(index) < state->entries.size();
+    state->selection = valid ? index : -1;
+  }
+}
+
+void ScriptedWindow::SetProgressRange(int control, int low, int high) {
+  if (Control* state = Find(control, "set progress range")) {
+    state->low = low;
+    state->high = high;
+  }
+}
+
+void ScriptedWindow::SetProgress(int control, int position) {
+  if (Control* state = Find(control, "set progress")) {
+    if (position < state->low || position > state->high) {
+      ADD_FAILURE() << "progress " << position << " outside " << state->low << ".." << state->high;
+    }
+    state->position = position;
+    state->history.push_back(position);
+  }
+}
+
+bool ScriptedWindow::StartTimer(std::uint32_t id, std::uint32_t period_ms) {
+  if (timers_fail_) {
+    return false;
+  }
+  timers_[id] = Timer{period_ms, std::uint64_t{clock_.TickCount()} + period_ms};
+  return true;
+}
+
+void ScriptedWindow::End(int result) {
+  if (result_) {
+    ADD_FAILURE() << "dialog " << template_id_ << " ended twice";
+  }
+  result_ = result;
+}
+
+void ScriptedWindow::SetMenuItemText(std::uint32_t command, std::string_view text) {
+  const auto found = menu_.find(command);
+  if (found == menu_.end()) {
+    ADD_FAILURE() << "dialog " << template_id_ << " has no menu command " << Hex(command);
+    return;
+  }
+  found->second = text;
+}
+
+bool ScriptedWindow::AppendSystemMenuEntry(std::uint32_t command, std::string_view text) {
+  if (!has_system_menu_) {
+    return false;
+  }
+  menu_[command] = text;
+  return true;
+}
+
+// ---- Scenario ----
+
+Scenario& Scenario::Add(Step step) {
+  steps_.push_back(std::move(step));
+  return *this;
+}
+
+Scenario& Scenario::Opens(int template_id, Check check) {
+  Step step;
+  step.kind = Kind::kOpens;
+  step.id = template_id;
+  step.check = std::move(check);
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::MessageBox(std::string utf8_text) {
+  Step step;
+  step.kind = Kind::kMessageBox;
+  step.text = std::move(utf8_text);
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::MessageBoxThat(std::function<void(const std::string&)> check) {
+  Step step;
+  step.kind = Kind::kMessageBox;
+  step.text_check = std::move(check);
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::Do(std::function<void()> action) {
+  return Verify([action = std::move(action)](const ScriptedWindow& /*window*/) { action(); });
+}
+
+Scenario& Scenario::Press(int control) {
+  Step step;
+  step.kind = Kind::kPress;
+  step.id = control;
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::Command(int command) {
+  Step step;
+  step.kind = Kind::kCommand;
+  step.id = command;
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::Pick(int list_control, int index) {
+  Step step;
+  step.kind = Kind::kPick;
+  step.id = list_control;
+  step.value = index;
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::RequestClose() {
+  Step step;
+  step.kind = Kind::kClose;
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::SystemCommand(std::uint32_t command) {
+  Step step;
+  step.kind = Kind::kSystemCommand;
+  step.message = command;
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::RequestShutdown(std::uint32_t message, std::uintptr_t parameter, bool refused) {
+  Step step;
+  step.kind = Kind::kShutdown;
+  step.message = message;
+  step.parameter = parameter;
+  step.refused = refused;
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::RequestEveryShutdown(bool refused) {
+  RequestShutdown(platform::kWmQueryEndSession, 0, refused);
+  RequestShutdown(platform::kWmEndSession, 1, refused);
+  RequestShutdown(platform::kWmPower, platform::kPwrSuspendRequest, refused);
+  RequestShutdown(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, refused);
+  return RequestShutdown(platform::kWmPowerBroadcast, platform::kPbtApmQueryStandby, refused);
+}
+
+Scenario& Scenario::Verify(Check check) {
+  Step step;
+  step.kind = Kind::kVerify;
+  step.check = std::move(check);
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::WaitUntil(Condition condition, std::string description) {
+  Step step;
+  step.kind = Kind::kWaitUntil;
+  step.text = std::move(description);
+  step.condition = std::move(condition);
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::WaitTimerTicks(int ticks) {
+  Step step;
+  step.kind = Kind::kWaitTicks;
+  step.value = ticks;
+  return Add(std::move(step));
+}
+
+std::string Scenario::Describe(const Step& step) {
+  switch (step.kind) {
+    case Kind::kOpens:
+      return "dialog " + std::to_string(step.id) + " opens";
+    case Kind::kMessageBox:
+      return step.text_check ? "a message box" : "message box \"" + step.text + "\"";
+    case Kind::kPress:
+      return "press control " + std::to_string(step.id);
+    case Kind::kCommand:
+      return "command " + Hex(static_cast<std::uint64_t>(step.id));
+    case Kind::kPick:
+      return "pick entry " + std::to_string(step.value) + " of list " + std::to_string(step.id);
+    case Kind::kClose:
+      return "close request";
+    case Kind::kSystemCommand:
+      return "system command " + Hex(step.message);
+    case Kind::kShutdown:
+      return "shutdown request " + Hex(step.message) + " (" + Hex(step.parameter) + ")";
+    case Kind::kVerify:
+      return "check";
+    case Kind::kWaitUntil:
+      return "wait until " + step.text;
+    case Kind::kWaitTicks:
+      return "wait for " + std::to_string(step.value) + " timer ticks";
+  }
+  return "?";
+}
+
+// ---- ScriptedDialogHost ----
+
+ScriptedDialogHost::ScriptedDialogHost(platform::Clock& clock, Scenario scenario)
+    : clock_(clock), scenario_(std::move(scenario)) {}
+
+ScriptedDialogHost::~ScriptedDialogHost() {
+  if (!abandoned_ && !scenario_.steps_.empty()) {
+    ADD_FAILURE() << "the scenario was not played to its end; next step: "
+                  << Scenario::Describe(scenario_.steps_.front());
+  }
+}
+
+void ScriptedDialogHost::Fail(const std::string& what) {
+  ADD_FAILURE() << what;
+  abandoned_ = true;
+  for (const Frame& frame : stack_) {
+    if (!frame.window->Ended()) {
+      frame.window->ForceEnd(platform::kIdCancel);
+    }
+  }
+}
+
+int ScriptedDialogHost::RunModal(platform::DialogLogic& logic, platform::WindowHandle /*parent*/) {
+  const int template_id = logic.TemplateId();
+  transcript_.push_back("open " + std::to_string(template_id));
+  if (abandoned_) {
+    return platform::kIdCancel;
+  }
+  auto& steps = scenario_.steps_;
+  if (steps.empty() || steps.front().kind != Scenario::Kind::kOpens ||
+      steps.front().id != template_id) {
+    Fail("dialog " + std::to_string(template_id) + " opened, but the scenario expects " +
+         (steps.empty() ? std::string("nothing more") : Scenario::Describe(steps.front())));
+    return platform::kIdCancel;
+  }
+  const Scenario::Step opened = std::move(steps.front());
+  steps.pop_front();
+
+  ScriptedWindow window(template_id, next_handle_, clock_, timers_fail_);
+  next_handle_ += 4;
+  stack_.push_back({&window, &logic});
+  logic.OnInitDialog(window);
+  Paint(stack_.back());
+  if (opened.check && !window.Ended()) {
+    opened.check(window);
+  }
+  while (!window.Ended() && !abandoned_) {
+    if (steps.empty()) {
+      Fail("dialog " + std::to_string(template_id) +
+           " waits for the user, but the scenario has no more steps");
+      break;
+    }
+    const Scenario::Kind next = steps.front().kind;
+    if (next == Scenario::Kind::kOpens || next == Scenario::Kind::kMessageBox) {
+      // Something else must appear first: only a timer of an open dialog can bring it.
+      const std::size_t before = steps.size();
+      WaitFor([&] { return steps.size() != before || window.Ended(); },
+              "for " + Scenario::Describe(steps.front()));
+      continue;
+    }
+    const Scenario::Step step = std::move(steps.front());
+    steps.pop_front();
+    Perform(step, stack_.back());
+  }
+  stack_.pop_back();
+  const int result = window.Result().value_or(platform::kIdCancel);
+  transcript_.push_back("end " + std::to_string(template_id) + ": " + std::to_string(result));
+  return result;
+}
+
+void ScriptedDialogHost::Paint(Frame frame) {
+  if (!frame.window->Ended()) {
+    frame.logic->OnPaint(*frame.window);
+  }
+}
+
+void ScriptedDialogHost::Perform(const Scenario::Step& step, Frame frame) {
+  ScriptedWindow& window = *frame.window;
+  platform::DialogLogic& logic = *frame.logic;
+  const std::string on = " on dialog " + std::to_string(window.TemplateId());
+  switch (step.kind) {
+    case Scenario::Kind::kPress:
+      if (!window.HasControl(step.id) || !window.IsVisible(step.id) || !window.IsEnabled(step.id)) {
+        Fail("cannot " + Scenario::Describe(step) + on + ": it is missing, hidden or disabled");
+        return;
+      }
+      logic.OnCommand(window, step.id);
+      break;
+    case Scenario::Kind::kCommand:
+      logic.OnCommand(window, step.id);
+      break;
+    case Scenario::Kind::kPick:
+      if (!window.HasControl(step.id) || !window.IsEnabled(step.id) || step.value < 0 ||
+          static_cast<std::size_t>(step.value) >= window.ListEntries(step.id).size()) {
+        Fail("cannot " + Scenario::Describe(step) + on);
+        return;
+      }
+      window.SelectListEntry(step.id, step.value);
+      logic.OnSelectionChange(window, step.id);
+      break;
+    case Scenario::Kind::kClose:
+      logic.OnCloseRequest(window);
+      break;
+    case Scenario::Kind::kSystemCommand:
+      if (!logic.OnSystemCommand(window, step.message) &&
+          (step.message & kSystemCommandMask) == kScClose) {
+        logic.OnCloseRequest(window);
+      }
+      break;
+    case Scenario::Kind::kShutdown:
+      Shutdown(step);
+      break;
+    case Scenario::Kind::kVerify:
+      step.check(window);
+      break;
+    case Scenario::Kind::kWaitUntil:
+      WaitFor([&] { return stack_.empty() || step.condition(*stack_.back().window); },
+              "until " + step.text);
+      break;
+    case Scenario::Kind::kWaitTicks:
+      for (int tick = 0; tick < step.value && !abandoned_ && !window.Ended(); ++tick) {
+        if (!FireNextTimer()) {
+          Fail("no timer runs" + on + " for " + Scenario::Describe(step));
+        }
+      }
+      break;
+    case Scenario::Kind::kOpens:
+    case Scenario::Kind::kMessageBox:
+      break;
+  }
+  Paint(frame);
+}
+
+void ScriptedDialogHost::Shutdown(const Scenario::Step& step) {
+  bool refused = false;
+  // Every window hears the request; any one of them may refuse it.
+  for (auto frame = stack_.rbegin(); frame != stack_.rend(); ++frame) {
+    std::intptr_t answer = 0;
+    if (frame->logic->OnGuardMessage(step.message, step.parameter, answer)) {
+      refused = true;
+    }
+  }
+  EXPECT_EQ(refused, step.refused)
+      << Scenario::Describe(step) << " with dialog " << stack_.back().window->TemplateId()
+      << " on top was " << (refused ? "refused" : "let through");
+}
+
+bool ScriptedDialogHost::FireNextTimer() {
+  std::optional<std::uint64_t> earliest;
+  std::size_t owner = 0;
+  for (std::size_t i = 0; i < stack_.size(); ++i) {
+    const auto deadline = stack_[i].window->NextDeadline();
+    if (deadline && (!earliest || *deadline < *earliest)) {
+      earliest = deadline;
+      owner = i;
+    }
+  }
+  if (!earliest) {
+    return false;
+  }
+  const std::uint64_t now = clock_.TickCount();
+  if (*earliest > now) {
+    clock_.Sleep(static_cast<std::uint32_t>(*earliest - now));
+  }
+  const Frame frame = stack_[owner];
+  const std::uint32_t id = frame.window->TakeDueTimer(*earliest);
+  frame.logic->OnTimer(*frame.window, id);
+  return true;
+}
+
+bool ScriptedDialogHost::WaitFor(const std::function<bool()>& done, const std::string& what) {
+  const std::uint64_t start = clock_.TickCount();
+  while (!done()) {
+    if (abandoned_) {
+      return false;
+    }
+    std::string on;
+    if (!stack_.empty()) {
+      on = " (dialog ";
+      on += std::to_string(stack_.back().window->TemplateId());
+      on += " on top)";
+    }
+    if (clock_.TickCount() - start > kWaitLimitMs) {
+      Fail(std::string("gave up waiting ").append(what).append(on));
+      return false;
+    }
+    if (!FireNextTimer()) {
+      std::string message = "the scenario waits " + what;
+      message += ", but no timer runs";
+      message += on;
+      message += " and only the user could go on";
+      Fail(message);
+      return false;
+    }
+  }
+  return true;
+}
+
+int ScriptedDialogHost::ShowMessageBox(platform::WindowHandle owner, std::string_view text,
+                                       std::string_view caption, std::uint32_t /*style*/) {
+  const std::string utf8 = Decoded(text);
+  transcript_.push_back("message: " + utf8);
+  if (abandoned_) {
+    return platform::kIdOk;
+  }
+  auto& steps = scenario_.steps_;
+  if (steps.empty() || steps.front().kind != Scenario::Kind::kMessageBox) {
+    Fail("message box \"" + utf8 + "\" appeared, but the scenario expects " +
+         (steps.empty() ? std::string("nothing more") : Scenario::Describe(steps.front())));
+    return platform::kIdOk;
+  }
+  const Scenario::Step step = std::move(steps.front());
+  steps.pop_front();
+  if (step.text_check) {
+    step.text_check(utf8);
+  } else {
+    EXPECT_EQ(utf8, step.text) << "text of a message box";
+  }
+  EXPECT_EQ(caption, kMessageCaption) << "caption of message box \"" << utf8 << "\"";
+  if (!stack_.empty()) {
+    EXPECT_EQ(owner, stack_.back().window->Handle())
+        << "message box \"" << utf8 << "\" is not owned by the dialog on top";
+  }
+  return platform::kIdOk;
+}
+
+void ScriptedDialogHost::Beep(std::uint32_t /*type*/) {
+  ++beeps_;
+  transcript_.emplace_back("beep");
+}
+
+void ScriptedDialogHost::EndWaitCursor() {
+  if (wait_cursor_depth_ == 0) {
+    ADD_FAILURE() << "the wait cursor ended more often than it began";
+    return;
+  }
+  --wait_cursor_depth_;
+}
+
+const ScriptedWindow* ScriptedDialogHost::OpenWindow(int template_id) const {
+  for (auto frame = stack_.rbegin(); frame != stack_.rend(); ++frame) {
+    if (frame->window->TemplateId() == template_id) {
+      return frame->window;
+    }
+  }
+  return nullptr;
+}
+
+bool ScriptedDialogHost::WaitCursorRequested() {
+  return !stack_.empty() && stack_.back().logic->OnSetCursor(*stack_.back().window);
+}
+
+}  // namespace fwu::test
