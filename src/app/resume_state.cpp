@@ -1,6 +1,7 @@
 #include "app/resume_state.h"
 
 #include <cstdint>
+#include <limits>
 
 #include "sysconfig/per_user_store.h"
 #include "sysconfig/registry_key.h"
@@ -85,7 +86,12 @@ bool ReadStoreOrigin(const SystemContext& context) {
 
 void LoadChangeCount(const SystemContext& context) {
   std::uint32_t changed = 0;
-  if (ReadStoreNumber(context, kStoreSection, kChangedValue, changed) != platform::kErrorSuccess) {
+  // The program never writes a count the counter cannot hold. Taken as it stands, such a value
+  // would make the counter negative, and the next records would be numbered 0, -1, ... under
+  // names the restore never takes for records: the settings they describe would stay changed
+  // for good. It counts as no count at all.
+  if (ReadStoreNumber(context, kStoreSection, kChangedValue, changed) != platform::kErrorSuccess ||
+      changed > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
     changed = 0;
   }
   context.change_count = static_cast<std::int32_t>(changed);

@@ -18,21 +18,45 @@ bool SimSystemServices::QueryPowerStatus(platform::PowerStatus& out) {
   return true;
 }
 
-platform::MutexHandle SimSystemServices::CreateNamedMutex(const char* name, bool& already_existed) {
-  already_existed = !existing_mutexes.insert(name).second;
-  const platform::MutexHandle handle = next_mutex_;
-  next_mutex_ += 4;
-  return handle;
+SimSystemServices SimSystemServices::AnotherProcess() const {
+  SimSystemServices other = *this;
+  other.process_id = process_id + 1;
+  other.mutexes_created.clear();
+  other.screen_saver_reads = 0;
+  other.screen_saver_writes.clear();
+  other.privilege_calls.clear();
+  other.token_open = false;
+  other.exit_request.reset();
+  return other;
 }
 
-void SimSystemServices::ReleaseNamedMutex(platform::MutexHandle /*mutex*/) {}
+void SimSystemServices::EndProcess() {
+  named_mutexes->EndProcess(process_id);
+}
+
+platform::MutexHandle SimSystemServices::CreateNamedMutex(const char* name, bool& already_existed) {
+  mutexes_created.emplace_back(name);
+  already_existed = false;
+  if (mutex_creation_fails) {
+    return 0;
+  }
+  const SimNamedMutexes::Opened opened = named_mutexes->Create(name, process_id);
+  already_existed = opened.already_existed;
+  return opened.handle;
+}
+
+void SimSystemServices::ReleaseNamedMutex(platform::MutexHandle mutex) {
+  named_mutexes->Release(mutex, process_id);
+}
 
 bool SimSystemServices::ReadScreenSaverActive(std::uint32_t& active) {
+  ++screen_saver_reads;
   active = screen_saver_active;
   return true;
 }
 
 bool SimSystemServices::WriteScreenSaverActive(bool active) {
+  screen_saver_writes.push_back(active);
   screen_saver_active = active ? 1 : 0;
   return true;
 }

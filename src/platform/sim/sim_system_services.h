@@ -1,17 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/sim/sim_named_mutexes.h"
 #include "platform/system_services.h"
 
 namespace fwu::sim {
 
-// The kernel and shell of the simulated PC. Its state is plain fields that a test or the
-// simulated PC sets before a run and reads after it; the calls only report and record.
+// The kernel and shell of the simulated PC as one program instance (process) sees them. Its
+// state is plain fields that a test or the simulated PC sets before a run and reads after it;
+// the calls only report and record. The named mutexes belong to the PC: every instance made
+// with AnotherProcess shares them.
 class SimSystemServices final : public platform::SystemServices {
  public:
   // What the restart of Windows asked for.
@@ -25,8 +28,16 @@ class SimSystemServices final : public platform::SystemServices {
   bool version_query_fails = false;
   platform::PowerStatus power;
   bool power_query_fails = false;
-  std::set<std::string> existing_mutexes;  // named mutexes other processes hold
+  std::shared_ptr<SimNamedMutexes> named_mutexes = std::make_shared<SimNamedMutexes>();
+  int process_id = 1;
+  std::vector<std::string> mutexes_created;  // names, in call order
+  bool mutex_creation_fails = false;
+
+  // SPI_GETSCREENSAVEACTIVE reports this; SPI_SETSCREENSAVEACTIVE changes it, and each change
+  // is kept in order.
   std::uint32_t screen_saver_active = 0;
+  std::uint32_t screen_saver_reads = 0;
+  std::vector<bool> screen_saver_writes;
 
   // nullopt: the current directory cannot be read.
   std::optional<std::string> current_directory = "C:\\Program Files\\Quentar";
@@ -41,6 +52,12 @@ class SimSystemServices final : public platform::SystemServices {
   bool token_open = false;
   std::optional<ExitRequest> exit_request;
 
+  // A second program instance on the same PC: the same system, its own process, the PC's
+  // named mutexes; nothing recorded yet.
+  SimSystemServices AnotherProcess() const;
+  // The end of the instance's process: its mutex handles close.
+  void EndProcess();
+
   bool QueryVersion(platform::OsVersion& out) override;
   bool QueryPowerStatus(platform::PowerStatus& out) override;
   platform::MutexHandle CreateNamedMutex(const char* name, bool& already_existed) override;
@@ -54,9 +71,6 @@ class SimSystemServices final : public platform::SystemServices {
   int EnableShutdownPrivilege() override;
   void CloseProcessToken() override;
   int ExitWindows(std::uint32_t flags, std::uint32_t reason) override;
-
- private:
-  platform::MutexHandle next_mutex_ = 0x200;
 };
 
 }  // namespace fwu::sim

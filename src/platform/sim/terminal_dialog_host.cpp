@@ -56,7 +56,7 @@ class TerminalDialogHost::Window final : public platform::DialogWindow {
   };
 
   Window(TerminalDialogHost& host, int template_id, platform::WindowHandle handle)
-      : host_(host), template_id_(template_id), handle_(handle) {
+      : host_(host), handle_(handle) {
     const DialogTemplate* dialog = FindDialogTemplate(template_id);
     if (dialog == nullptr) {
       return;
@@ -237,7 +237,6 @@ class TerminalDialogHost::Window final : public platform::DialogWindow {
 
  private:
   TerminalDialogHost& host_;
-  int template_id_;
   platform::WindowHandle handle_;
   std::string title_;
   bool has_system_menu_ = false;

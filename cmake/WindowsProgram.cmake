@@ -1,0 +1,36 @@
+# The Windows program: the core's seams on the Windows API, the resources, and the executable
+# XTM7731UP.exe (the name the simulated PC uses for the program file as well).
+
+enable_language(RC)
+
+# The oldest Windows whose API the headers are to offer: Windows XP. Everything newer that the
+# program uses (shutdown block reasons) is looked up at run time.
+set(FWU_WINDOWS_DEFINITIONS WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0501 NOMINMAX)
+
+file(GLOB FWU_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+list(FILTER FWU_WIN32_SOURCES EXCLUDE REGEX "/win_main\\.cpp$")
+add_library(fwu_platform_win32 STATIC ${FWU_WIN32_SOURCES})
+target_link_libraries(fwu_platform_win32 PUBLIC fwu_core comctl32)
+target_compile_definitions(fwu_platform_win32 PUBLIC ${FWU_WINDOWS_DEFINITIONS})
+fwu_set_warnings(fwu_platform_win32)
+
+set(FWU_PROGRAM_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources/program.rc)
+set_source_files_properties(${FWU_PROGRAM_RESOURCES} PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_SOURCE_DIR}/src/resources/program.ico;${PROJECT_SOURCE_DIR}/src/resources/program.manifest")
+set(FWU_PROGRAM_ENTRY ${PROJECT_SOURCE_DIR}/src/platform/win32/win_main.cpp)
+
+# A GUI program (no console), linked statically (see the top-level file). The 32-bit program
+# is marked for Windows 4.0, the subsystem version Windows 95 and 98 accept (they refuse 5.0;
+# Windows 2000 and XP take either); 64-bit Windows knows nothing older than its own 5.02.
+function(fwu_add_windows_program target)
+  add_executable(${target} WIN32 ${FWU_PROGRAM_ENTRY} ${FWU_PROGRAM_RESOURCES})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME XTM7731UP)
+  target_link_libraries(${target} PRIVATE fwu_platform_win32 fwu_core)
+  fwu_set_warnings(${target})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4
+                                          -Wl,--minor-os-version,0)
+  endif()
+endfunction()
+
+fwu_add_windows_program(fwu_program)

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "sysconfig/system_context.h"
+
+namespace fwu {
+
+// Whether the current user's store still holds change records: an earlier run changed device
+// settings and ended (power loss, a failed write) before all of them were given back. Reading
+// creates nothing.
+bool HasLeftoverChanges(const SystemContext& context);
+
+// For a start that finds the drive already up to date. Without this, settings changed by a run
+// that lost power after the download, or whose restore left records behind, would stay changed
+// for good, and the Run entry of such a run would start the program at every logon to no end.
+// Gives back what the store records, as the update path does after its dialog; once no record
+// is left, the store and the Run entry go. Nothing is restarted: the settings take effect at
+// the next restart of Windows, which the user has not been told of.
+void RestoreLeftoverChanges(const SystemContext& context);
+
+}  // namespace fwu

@@ -1,0 +1,93 @@
+#include "app/run_paths.h"
+
+#include "dialogs/agreement_dialog.h"
+#include "dialogs/notice_dialog.h"
+#include "drive/identity.h"
+#include "resources/notice_texts.h"
+#include "sysconfig/change_system_settings.h"
+#include "sysconfig/restart.h"
+#include "sysconfig/restore.h"
+#include "update/update_dialog.h"
+
+namespace fwu {
+
+namespace {
+
+constexpr platform::WindowHandle kNoOwner = 0;
+
+}  // namespace
+
+RunPaths::RunPaths(platform::Platform& platform, const SystemContext& context,
+                   DriveTransport& transport, std::span<const FirmwareImage> images,
+                   MessageLanguage language, ScreenSaverSuspension& screen_saver)
+    : platform_(platform),
+      context_(context),
+      transport_(transport),
+      images_(images),
+      language_(language),
+      screen_saver_(screen_saver) {}
+
+RunOutcome RunPaths::Run() {
+  probe_ = ProbeRunEntry(context_);
+  // A start that the Run entry made was agreed to before the restart.
+  if (!probe_.resumed) {
+    dialogs::AgreementDialog agreement(language_);
+    agreement.SetModelName(kTargetProduct);
+    if (platform_.dialogs.RunModal(agreement, kNoOwner) == dialogs::AgreementDialog::kNotAgreed) {
+      screen_saver_.Restore();
+      return RunOutcome::kDeclined;
+    }
+  }
+  store_parent_preexisting_ = ReadStoreOrigin(context_);
+  if (ChangeSystemSettings(context_, ChangeMode::kCheck)) {
+    return PreparationPath();
+  }
+  return UpdatePath();
+}
+
+RunOutcome RunPaths::PreparationPath() {
+  const TextPair& reboot_text =
+      probe_.run_entry_unavailable ? texts::kRebootRunAgain : texts::kRebootWillResume;
+  if (dialogs::ShowNotice(platform_.dialogs, kNoOwner, dialogs::Notice::kReboot, language_,
+                          reboot_text.In(language_)) == dialogs::NoticeDialog::kCancelled) {
+    screen_saver_.Restore();
+    return RunOutcome::kDeclined;
+  }
+  LoadChangeCount(context_);
+  // What the change pass leaves in the counter is saved whatever it reports.
+  ChangeSystemSettings(context_, ChangeMode::kRecord);
+  SaveChangeCount(context_);
+  if (!probe_.run_entry_unavailable) {
+    WriteRunEntry(context_, probe_.program_path);
+  }
+  MarkPendingRestart(context_);
+  SaveStoreOrigin(context_, store_parent_preexisting_);
+  screen_saver_.Restore();
+  RestartWindows(platform_.system, context_.is_nt);
+  return RunOutcome::kPrepared;
+}
+
+RunOutcome RunPaths::UpdatePath() {
+  LoadChangeCount(context_);
+  UpdateDialog dialog(platform_.dialogs, platform_.threads, platform_.clock, platform_.locale,
+                      transport_, images_);
+  dialogs::ShowNotice(platform_.dialogs, kNoOwner, dialogs::Notice::kWarning, language_);
+  dialog.SetSettingsChanged(context_.change_count);
+  platform_.dialogs.RunModal(dialog, kNoOwner);
+  if (dialog.RestoreResult() == UpdateDialog::kRestoreNothing) {
+    screen_saver_.Restore();
+    return RunOutcome::kLeftUnchanged;
+  }
+  RestoreSystemSettings(context_);
+  context_.Yield();
+  // Records that could not be given back keep the store; Windows restarts all the same.
+  if (context_.change_count == 0) {
+    RemoveStore(context_, store_parent_preexisting_);
+  }
+  context_.Yield();
+  screen_saver_.Restore();
+  RestartWindows(platform_.system, context_.is_nt);
+  return RunOutcome::kRestored;
+}
+
+}  // namespace fwu

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/drive_search.h"
+#include "app/run_outcome.h"
+#include "drive/trace.h"
+#include "emulator/command_log.h"
+#include "emulator/emulated_drive.h"
+#include "platform/aspi_library.h"
+#include "platform/dialog_host.h"
+#include "platform/platform.h"
+#include "platform/sim/real_time.h"
+#include "platform/sim/sim_aspi_manager.h"
+#include "platform/sim/sim_locale.h"
+#include "platform/sim/sim_pass_through_driver.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system_services.h"
+#include "platform/sim/virtual_clock.h"
+#include "update/firmware_image.h"
+
+namespace fwu::sim {
+
+enum class TimeMode : std::uint8_t { kVirtual, kReal };
+
+// Where a drive sits: its letter on the NT family, its adapter and target under ASPI.
+struct DriveSlot {
+  char letter = 'E';
+  std::uint8_t host_adapter = 0;
+  std::uint8_t target = 1;
+};
+
+// A whole simulated PC for the program: Windows of one version with its registry, services and
+// code page, emulated drives behind both the pass-through driver and the ASPI manager, and a
+// clock. The program runs on it as Windows would run it: one process per start, a restart
+// powers the drives off and on, and at logon the Run entry starts the program again when it
+// names it.
+//
+// In virtual time the thread that builds the PC must be the one that runs the program. Real
+// time is offered on the NT family only: the simulated ASPI manager works on virtual time.
+class SimulatedPc {
+ public:
+  // Called after every command a drive executed, with the drive's number and its record.
+  using CommandObserver = std::function<void(std::size_t drive, const emulator::CommandRecord&)>;
+
+  SimulatedPc(const platform::OsVersion& version, int ansi_code_page,
+              TimeMode time = TimeMode::kVirtual);
+  ~SimulatedPc();
+  SimulatedPc(const SimulatedPc&) = delete;
+  SimulatedPc& operator=(const SimulatedPc&) = delete;
+
+  bool IsNt() const { return system.version.platform_id == platform::kPlatformWindowsNt; }
+  // The system's ANSI code page (the locale shows only multibyte ones to the program).
+  int AnsiCodePage() const { return ansi_code_page_; }
+  TimeMode Time() const { return time_; }
+  platform::Clock& Clock();
+  platform::Threads& Threads();
+  // Null in real time.
+  VirtualClock* Virtual() { return virtual_clock_.get(); }
+  SimPassThroughDriver& PassThrough() { return *pass_through_; }
+  // Null in real time.
+  SimAspiManager* Aspi() { return aspi_.get(); }
+
+  // A drive that knows the embedded firmware as revision 1033, build 32, so that a download
+  // of it succeeds and changes what the drive reports.
+  emulator::EmulatedDrive& AddDrive(DriveSlot slot, emulator::DriveConfig config);
+  std::size_t DriveCount() const { return drives_.size(); }
+  emulator::EmulatedDrive& Drive(std::size_t n) { return *drives_.at(n).drive; }
+  const emulator::EmulatedDrive& Drive(std::size_t n) const { return *drives_.at(n).drive; }
+  const DriveSlot& SlotOf(std::size_t n) const { return drives_.at(n).slot; }
+  void SetCommandObserver(CommandObserver observer) { observer_ = std::move(observer); }
+  // Called after every registry call of the program that changed the registry.
+  void SetRegistryWriteObserver(std::function<void()> observer) {
+    registry_observer_ = std::move(observer);
+  }
+
+  // The platform bundle of one program instance, with its dialogs on `dialogs`.
+  platform::Platform PlatformFor(platform::DialogHost& dialogs, platform::SystemServices& services);
+  platform::Platform PlatformFor(platform::DialogHost& dialogs) {
+    return PlatformFor(dialogs, system);
+  }
+
+  struct ProgramRun {
+    RunOutcome outcome = RunOutcome::kRefused;
+    int exit_code = 0;
+    bool restart_requested = false;
+    // What the drive search found; empty when the run ended before it.
+    std::optional<DriveSearchResult> search;
+  };
+  // One start of the program, from load to process end.
+  ProgramRun RunProgram(platform::DialogHost& dialogs, TraceSink* trace = nullptr,
+                        std::span<const FirmwareImage> images = ImageList());
+
+  // Whether the current user's Run entry would start this program at logon: a value named
+  // after the program whose text, quoted or not, is the program file's path.
+  bool RunEntryStartsProgram() const;
+
+  // The restart of Windows: the drives lose power and come back, the request is cleared.
+  void Restart();
+
+  SimRegistry registry;
+  SimSystemServices system;
+  SimLocale locale;
+
+ private:
+  class ObservedDevice;
+  class ObservedRegistry;
+  class NoAspiLibrary;
+  struct PcDrive {
+    DriveSlot slot;
+    std::unique_ptr<emulator::EmulatedDrive> drive;
+    std::unique_ptr<ObservedDevice> device;
+  };
+
+  int ansi_code_page_;
+  TimeMode time_;
+  std::unique_ptr<VirtualClock> virtual_clock_;
+  std::unique_ptr<RealTimeClock> real_clock_;
+  std::unique_ptr<SimPassThroughDriver> pass_through_;
+  std::unique_ptr<SimAspiManager> aspi_;
+  std::unique_ptr<NoAspiLibrary> no_aspi_;
+  std::vector<std::uint8_t> known_image_;
+  std::vector<PcDrive> drives_;
+  std::vector<bool> adapters_;
+  CommandObserver observer_;
+  std::function<void()> registry_observer_;
+  std::unique_ptr<ObservedRegistry> observed_registry_;
+};
+
+// The plain bytes of the image the program carries, as the drive receives them.
+std::vector<std::uint8_t> PlainImageOf(const FirmwareImage& image);
+
+// Windows versions by the names a scenario gives them ("98se", "me", "nt4", "2000", "xp",
+// "win32s"); empty for an unknown name.
+std::optional<platform::OsVersion> WindowsVersionNamed(std::string_view name);
+std::string WindowsNameOf(const platform::OsVersion& version);
+
+}  // namespace fwu::sim

@@ -1,0 +1,112 @@
+// Threads and the clock on the real calls: a thread created suspended runs only once resumed,
+// resume reports the previous suspend count, the exit code stays readable through a duplicate,
+// running threads are counted; waits, divided only in a test build.
+#include <atomic>
+#include <ctime>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_threads.h"
+#include "platform/win32/windows_api.h"
+#include "win32/window_probe.h"
+
+namespace fwu::win32 {
+namespace {
+
+constexpr DWORD kWaitMs = 5000;
+
+HANDLE SystemHandle(platform::ThreadHandle thread) {
+  return reinterpret_cast<HANDLE>(thread);
+}
+
+TEST(Win32Threads, SuspendedThreadRunsOnlyOnceResumedAndLeavesItsExitCode) {
+  Win32Threads threads;
+  std::atomic<bool> ran{false};
+  const platform::ThreadHandle thread = threads.CreateSuspended([&ran] {
+    ran = true;
+    return 42U;
+  });
+  ASSERT_NE(thread, 0U);
+  Sleep(50);
+  EXPECT_FALSE(ran);
+
+  const platform::ThreadHandle duplicate = threads.Duplicate(thread);
+  ASSERT_NE(duplicate, 0U);
+  std::uint32_t code = 0;
+  ASSERT_TRUE(threads.ExitCode(duplicate, code));
+  EXPECT_EQ(code, platform::kStillActive);
+
+  EXPECT_EQ(threads.Resume(thread), 1U);
+  threads.CloseThread(thread);
+  ASSERT_EQ(WaitForSingleObject(SystemHandle(duplicate), kWaitMs), WAIT_OBJECT_0);
+  EXPECT_TRUE(ran);
+  ASSERT_TRUE(threads.ExitCode(duplicate, code));
+  EXPECT_EQ(code, 42U);
+  threads.CloseThread(duplicate);
+}
+
+TEST(Win32Threads, ResumeReportsThePreviousSuspendCount) {
+  Win32Threads threads;
+  const platform::ThreadHandle thread = threads.CreateSuspended([] { return 0U; });
+  ASSERT_NE(thread, 0U);
+  SuspendThread(SystemHandle(thread));
+  SuspendThread(SystemHandle(thread));
+  EXPECT_EQ(threads.Resume(thread), 3U);
+  EXPECT_EQ(threads.Resume(thread), 2U);
+  EXPECT_EQ(threads.Resume(thread), 1U);
+  ASSERT_EQ(WaitForSingleObject(SystemHandle(thread), kWaitMs), WAIT_OBJECT_0);
+  EXPECT_EQ(threads.Resume(thread), 0U);
+  threads.CloseThread(thread);
+  EXPECT_EQ(threads.Resume(0), platform::kResumeFailed);
+}
+
+TEST(Win32Threads, RunningThreadsAreCountedUntilTheirEntryReturns) {
+  Win32Threads threads;
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  const platform::ThreadHandle thread = threads.CreateSuspended([release] {
+    WaitForSingleObject(release, kWaitMs);
+    return 1U;
+  });
+  ASSERT_NE(thread, 0U);
+  EXPECT_EQ(threads.Running(), 0);
+  threads.Resume(thread);
+  EXPECT_TRUE(test::WaitUntil([&] { return threads.Running() == 1; }, kWaitMs));
+  std::uint32_t code = 0;
+  EXPECT_TRUE(threads.ExitCode(thread, code));
+  EXPECT_EQ(code, platform::kStillActive);
+
+  SetEvent(release);
+  ASSERT_EQ(WaitForSingleObject(SystemHandle(thread), kWaitMs), WAIT_OBJECT_0);
+  EXPECT_EQ(threads.Running(), 0);
+  EXPECT_TRUE(threads.ExitCode(thread, code));
+  EXPECT_EQ(code, 1U);
+  threads.CloseThread(thread);
+  CloseHandle(release);
+}
+
+TEST(Win32Clock, WaitsAreDividedOnlyWhenAskedTo) {
+  Win32Clock shipped;
+  DWORD start = GetTickCount();
+  shipped.Sleep(200);
+  EXPECT_GE(GetTickCount() - start, 180U);
+
+  Win32Clock test_build(20);
+  start = GetTickCount();
+  test_build.Sleep(2000);
+  const DWORD waited = GetTickCount() - start;
+  EXPECT_GE(waited, 90U);
+  EXPECT_LT(waited, 1000U);
+  test_build.Sleep(0);
+}
+
+TEST(Win32Clock, TickCountAndCalendarSecondsAreTheSystems) {
+  Win32Clock clock;
+  const std::uint32_t ticks = clock.TickCount();
+  EXPECT_LE(GetTickCount() - ticks, 100U);
+  const auto now = static_cast<std::int64_t>(std::time(nullptr));
+  EXPECT_LE(clock.CalendarSeconds() - now, 1);
+}
+
+}  // namespace
+}  // namespace fwu::win32
