@@ -31,227 +31,25 @@ std::string Hex(std::uint64_t value) {
   return out.str();
 }
 
-const std::vector<std::string>& NoEntries() {
-  static const std::vector<std::string> kNone;
-  return kNone;
-}
-
-const std::vector<int>& NoHistory() {
-  static const std::vector<int> kNone;
-  return kNone;
-}
-
 }  // namespace
 
 // ---- ScriptedWindow ----
 
 ScriptedWindow::ScriptedWindow(int template_id, platform::WindowHandle handle,
                                platform::Clock& clock, bool timers_fail)
-    : template_id_(template_id), handle_(handle), clock_(clock), timers_fail_(timers_fail) {
-  const DialogTemplate* dialog = FindDialogTemplate(template_id);
-  if (dialog == nullptr) {
+    : SimulatedWindow(template_id, handle, clock) {
+  if (!HasTemplate()) {
     ADD_FAILURE() << "the program has no dialog resource " << template_id;
-    return;
   }
-  title_ = dialog->title;
-  has_system_menu_ = dialog->system_menu;
-  for (const ControlTemplate& control : dialog->controls) {
-    if (control.id == ids::kUnaddressed) {
-      continue;
-    }
-    Control& state = controls_[control.id];
-    state.kind = control.kind;
-    state.text = control.text;
-    state.enabled = control.enabled;
-    state.visible = control.visible;
-  }
-  for (const MenuItemTemplate& item : MenuItems(dialog->menu)) {
-    menu_[item.command] = item.text;
-  }
-}
-
-ScriptedWindow::Control* ScriptedWindow::Find(int control, const char* operation) {
-  const auto found = controls_.find(control);
-  if (found == controls_.end()) {
-    ADD_FAILURE() << operation << ": dialog " << template_id_ << " has no control " << control;
-    return nullptr;
-  }
-  return &found->second;
-}
-
-const ScriptedWindow::Control* ScriptedWindow::Find(int control, const char* operation) const {
-  const auto found = controls_.find(control);
-  if (found == controls_.end()) {
-    ADD_FAILURE() << operation << ": dialog " << template_id_ << " has no control " << control;
-    return nullptr;
-  }
-  return &found->second;
-}
-
-std::string ScriptedWindow::Text(int control) const {
-  const Control* state = Find(control, "read text");
-  return state == nullptr ? std::string() : state->text;
+  FailTimers(timers_fail);
 }
 
 std::string ScriptedWindow::Utf8Text(int control) const {
   return Decoded(Text(control));
 }
 
-bool ScriptedWindow::IsEnabled(int control) const {
-  const Control* state = Find(control, "read enabled state");
-  return state != nullptr && state->enabled;
-}
-
-bool ScriptedWindow::IsVisible(int control) const {
-  const Control* state = Find(control, "read visibility");
-  return state != nullptr && state->visible;
-}
-
-ControlKind ScriptedWindow::KindOf(int control) const {
-  const Control* state = Find(control, "read kind");
-  return state == nullptr ? ControlKind::kStatic : state->kind;
-}
-
-const std::vector<std::string>& ScriptedWindow::ListEntries(int control) const {
-  const Control* state = Find(control, "read list");
-  return state == nullptr ? NoEntries() : state->entries;
-}
-
-int ScriptedWindow::ProgressPosition(int control) const {
-  const Control* state = Find(control, "read progress");
-  return state == nullptr ? 0 : state->position;
-}
-
-const std::vector<int>& ScriptedWindow::ProgressHistory(int control) const {
-  const Control* state = Find(control, "read progress");
-  return state == nullptr ? NoHistory() : state->history;
-}
-
-std::string ScriptedWindow::MenuItemText(std::uint32_t command) const {
-  const auto found = menu_.find(command);
-  return found == menu_.end() ? std::string() : found->second;
-}
-
-std::optional<std::uint64_t> ScriptedWindow::NextDeadline() const {
-  std::optional<std::uint64_t> earliest;
-  for (const auto& [id, timer] : timers_) {
-    if (!earliest || timer.deadline < *earliest) {
-      earliest = timer.deadline;
-    }
-  }
-  return earliest;
-}
-
-std::uint32_t ScriptedWindow::TakeDueTimer(std::uint64_t deadline) {
-  for (auto& [id, timer] : timers_) {
-    if (timer.deadline == deadline) {
-      timer.deadline += timer.period_ms;
-      return id;
-    }
-  }
-  return 0;
-}
-
-void ScriptedWindow::SetControlText(int control, std::string_view text) {
-  if (Control* state = Find(control, "set text")) {
-    state->text = text;
-    if (state->limit != 0 && text.size() > state->limit) {
-      ADD_FAILURE() << "dialog " << template_id_ << " control " << control << " takes at most "
-                    << state->limit << " bytes, not " << text.size();
-    }
-  }
-}
-
-void ScriptedWindow::SetTextLimit(int control, std::size_t limit) {
-  if (Control* state = Find(control, "limit text")) {
-    state->limit = limit;
-  }
-}
-
-void ScriptedWindow::EnableControl(int control, bool enabled) {
-  if (Control* state = Find(control, "enable")) {
-    state->enabled = enabled;
-  }
-}
-
-void ScriptedWindow::ShowControl(int control, bool shown) {
-  if (Control* state = Find(control, "show")) {
-    state->visible = shown;
-  }
-}
-
-void ScriptedWindow::ClearList(int control) {
-  if (Control* state = Find(control, "clear list")) {
-    state->entries.clear();
-    state->selection = -1;
-  }
-}
-
-void ScriptedWindow::AddListEntry(int control, std::string_view text) {
-  if (Control* state = Find(control, "add list entry")) {
-    state->entries.emplace_back(text);
-  }
-}
-
-int ScriptedWindow::ListSelection(int control) const {
-  const Control* state = Find(control, "read selection");
-  return state == nullptr ? -1 : state->selection;
-}
-
-void ScriptedWindow::SelectListEntry(int control, int index) {
-  if (Control* state = Find(control, "select")) {
-    const bool valid = index >= 0 && static_cast<std::size_t>(index) < state->entries.size();
-    state->selection = valid ? index : -1;
-  }
-}
-
-void ScriptedWindow::SetProgressRange(int control, int low, int high) {
-  if (Control* state = Find(control, "set progress range")) {
-    state->low = low;
-    state->high = high;
-  }
-}
-
-void ScriptedWindow::SetProgress(int control, int position) {
-  if (Control* state = Find(control, "set progress")) {
-    if (position < state->low || position > state->high) {
-      ADD_FAILURE() << "progress " << position << " outside " << state->low << ".." << state->high;
-    }
-    state->position = position;
-    state->history.push_back(position);
-  }
-}
-
-bool ScriptedWindow::StartTimer(std::uint32_t id, std::uint32_t period_ms) {
-  if (timers_fail_) {
-    return false;
-  }
-  timers_[id] = Timer{period_ms, std::uint64_t{clock_.TickCount()} + period_ms};
-  return true;
-}
-
-void ScriptedWindow::End(int result) {
-  if (result_) {
-    ADD_FAILURE() << "dialog " << template_id_ << " ended twice";
-  }
-  result_ = result;
-}
-
-void ScriptedWindow::SetMenuItemText(std::uint32_t command, std::string_view text) {
-  const auto found = menu_.find(command);
-  if (found == menu_.end()) {
-    ADD_FAILURE() << "dialog " << template_id_ << " has no menu command " << Hex(command);
-    return;
-  }
-  found->second = text;
-}
-
-bool ScriptedWindow::AppendSystemMenuEntry(std::uint32_t command, std::string_view text) {
-  if (!has_system_menu_) {
-    return false;
-  }
-  menu_[command] = text;
-  return true;
+void ScriptedWindow::OnMisuse(const std::string& what) const {
+  ADD_FAILURE() << what;
 }
 
 // ---- Scenario ----
@@ -332,11 +130,10 @@ Scenario& Scenario::RequestShutdown(std::uint32_t message, std::uintptr_t parame
 }
 
 Scenario& Scenario::RequestEveryShutdown(bool refused) {
-  RequestShutdown(platform::kWmQueryEndSession, 0, refused);
-  RequestShutdown(platform::kWmEndSession, 1, refused);
-  RequestShutdown(platform::kWmPower, platform::kPwrSuspendRequest, refused);
-  RequestShutdown(platform::kWmPowerBroadcast, platform::kPbtApmQuerySuspend, refused);
-  return RequestShutdown(platform::kWmPowerBroadcast, platform::kPbtApmQueryStandby, refused);
+  for (const sim::ShutdownRequest& request : sim::kShutdownRequests) {
+    RequestShutdown(request.message, request.parameter, refused);
+  }
+  return *this;
 }
 
 Scenario& Scenario::Verify(Check check) {
@@ -523,40 +320,20 @@ void ScriptedDialogHost::Perform(const Scenario::Step& step, Frame frame) {
 }
 
 void ScriptedDialogHost::Shutdown(const Scenario::Step& step) {
-  bool refused = false;
   // Every window hears the request; any one of them may refuse it.
-  for (auto frame = stack_.rbegin(); frame != stack_.rend(); ++frame) {
-    std::intptr_t answer = 0;
-    if (frame->logic->OnGuardMessage(step.message, step.parameter, answer)) {
-      refused = true;
-    }
-  }
+  const bool refused =
+      sim::SendShutdownRequest(OpenDialogs(), {"request", step.message, step.parameter});
   EXPECT_EQ(refused, step.refused)
       << Scenario::Describe(step) << " with dialog " << stack_.back().window->TemplateId()
       << " on top was " << (refused ? "refused" : "let through");
 }
 
-bool ScriptedDialogHost::FireNextTimer() {
-  std::optional<std::uint64_t> earliest;
-  std::size_t owner = 0;
-  for (std::size_t i = 0; i < stack_.size(); ++i) {
-    const auto deadline = stack_[i].window->NextDeadline();
-    if (deadline && (!earliest || *deadline < *earliest)) {
-      earliest = deadline;
-      owner = i;
-    }
+std::vector<sim::OpenDialog> ScriptedDialogHost::OpenDialogs() const {
+  std::vector<sim::OpenDialog> dialogs;
+  for (const Frame& frame : stack_) {
+    dialogs.push_back({frame.window, frame.logic});
   }
-  if (!earliest) {
-    return false;
-  }
-  const std::uint64_t now = clock_.TickCount();
-  if (*earliest > now) {
-    clock_.Sleep(static_cast<std::uint32_t>(*earliest - now));
-  }
-  const Frame frame = stack_[owner];
-  const std::uint32_t id = frame.window->TakeDueTimer(*earliest);
-  frame.logic->OnTimer(*frame.window, id);
-  return true;
+  return dialogs;
 }
 
 bool ScriptedDialogHost::WaitFor(const std::function<bool()>& done, const std::string& what) {

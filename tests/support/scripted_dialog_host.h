@@ -10,106 +10,23 @@
 
 #include "platform/clock.h"
 #include "platform/dialog_host.h"
+#include "platform/sim/simulated_window.h"
 #include "resources/dialog_templates.h"
 
 namespace fwu::test {
 
-// One open dialog as the scripted host keeps it: every control of its template with its text
-// and state, the timers and the window furniture. Tests read it in their checks.
-class ScriptedWindow final : public platform::DialogWindow {
+// One open dialog as the scripted host keeps it (the simulated PC's window model). Whatever
+// the dialog's logic does that a real window would not take fails the test.
+class ScriptedWindow final : public sim::SimulatedWindow {
  public:
   ScriptedWindow(int template_id, platform::WindowHandle handle, platform::Clock& clock,
                  bool timers_fail);
 
-  int TemplateId() const { return template_id_; }
-  const std::string& Title() const { return title_; }
-  bool HasControl(int control) const { return controls_.count(control) != 0; }
-  // Raw text in the program's encoding, and the same decoded from code page 932.
-  std::string Text(int control) const;
+  // The text decoded from code page 932.
   std::string Utf8Text(int control) const;
-  bool IsEnabled(int control) const;
-  bool IsVisible(int control) const;
-  ControlKind KindOf(int control) const;
-  const std::vector<std::string>& ListEntries(int control) const;
-  int ProgressPosition(int control) const;
-  // Every position the progress bar was set to, in order.
-  const std::vector<int>& ProgressHistory(int control) const;
-  bool TimerRunning(std::uint32_t id) const { return timers_.count(id) != 0; }
-  std::string MenuItemText(std::uint32_t command) const;
-  int Icon() const { return icon_; }
-  std::optional<int> Result() const { return result_; }
-  int Repaints() const { return repaints_; }
 
-  // Minimised windows paint only their icon.
-  void SetMinimized(bool minimized) { minimized_ = minimized; }
-  int IconsDrawn() const { return icons_drawn_; }
-
-  // The earliest timer deadline, on the clock's tick count.
-  std::optional<std::uint64_t> NextDeadline() const;
-  // Moves the timer on by its period and returns its id.
-  std::uint32_t TakeDueTimer(std::uint64_t deadline);
-  bool Ended() const { return result_.has_value(); }
-  void ForceEnd(int result) { result_ = result; }
-
-  platform::WindowHandle Handle() const override { return handle_; }
-  void SetTitle(std::string_view title) override { title_ = title; }
-  void SetControlText(int control, std::string_view text) override;
-  std::string ControlText(int control) const override { return Text(control); }
-  void SetTextLimit(int control, std::size_t limit) override;
-  void EnableControl(int control, bool enabled) override;
-  void ShowControl(int control, bool shown) override;
-  void ClearList(int control) override;
-  void AddListEntry(int control, std::string_view text) override;
-  int ListSelection(int control) const override;
-  void SelectListEntry(int control, int index) override;
-  void SetProgressRange(int control, int low, int high) override;
-  void SetProgress(int control, int position) override;
-  bool StartTimer(std::uint32_t id, std::uint32_t period_ms) override;
-  void StopTimer(std::uint32_t id) override { timers_.erase(id); }
-  void Repaint() override { ++repaints_; }
-  void End(int result) override;
-  void SetIcon(int icon_id) override { icon_ = icon_id; }
-  void SetMenuItemText(std::uint32_t command, std::string_view text) override;
-  bool AppendSystemMenuEntry(std::uint32_t command, std::string_view text) override;
-  bool IsMinimized() const override { return minimized_; }
-  void DrawIconCentered(int /*icon_id*/) override { ++icons_drawn_; }
-
- private:
-  struct Control {
-    ControlKind kind = ControlKind::kStatic;
-    std::string text;
-    bool enabled = true;
-    bool visible = true;
-    std::size_t limit = 0;  // 0: none set
-    std::vector<std::string> entries;
-    int selection = -1;
-    int low = 0;
-    int high = 100;
-    int position = 0;
-    std::vector<int> history;
-  };
-  struct Timer {
-    std::uint32_t period_ms = 0;
-    std::uint64_t deadline = 0;
-  };
-
-  Control* Find(int control, const char* operation);
-  const Control* Find(int control, const char* operation) const;
-
-  int template_id_;
-  platform::WindowHandle handle_;
-  platform::Clock& clock_;
-  bool timers_fail_;
-  std::string title_;
-  std::map<int, Control> controls_;
-  std::map<std::uint32_t, Timer> timers_;
-  std::map<std::uint32_t, std::string> menu_;
-  bool has_system_menu_ = false;
-  int icon_ = 0;
-  bool minimized_ = false;
-  int icons_drawn_ = 0;
-  int repaints_ = 0;
-  std::optional<int> result_;
+ protected:
+  void OnMisuse(const std::string& what) const override;
 };
 
 // What a test expects to happen, step by step: which dialog or message box must appear next,
@@ -223,13 +140,14 @@ class ScriptedDialogHost final : public platform::DialogHost {
     ScriptedWindow* window;
     platform::DialogLogic* logic;
   };
+  std::vector<sim::OpenDialog> OpenDialogs() const;
 
   void Fail(const std::string& what);
   void Perform(const Scenario::Step& step, Frame frame);
   void Paint(Frame frame);
   void Shutdown(const Scenario::Step& step);
   // Lets time pass to the next timer of any open dialog and fires it; false when none runs.
-  bool FireNextTimer();
+  bool FireNextTimer() { return sim::FireNextTimer(OpenDialogs(), clock_); }
   bool WaitFor(const std::function<bool()>& done, const std::string& what);
 
   platform::Clock& clock_;

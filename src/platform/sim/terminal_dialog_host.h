@@ -11,6 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialog_host.h"
+#include "platform/sim/simulated_window.h"
 #include "resources/dialog_templates.h"
 
 namespace fwu::sim {
@@ -40,26 +41,21 @@ class TerminalDialogHost final : public platform::DialogHost {
 
  private:
   class Window;
-  struct Frame {
-    Window* window;
-    platform::DialogLogic* logic;
-  };
 
-  void Show(const Window& window);
+  void Show(Window& window);
   void Print(const std::string& utf8_text);
   void EndProgressLine();
   void DrawProgress(int position, int low, int high);
   std::optional<std::string> ReadAnswer();
-  void Answer(Frame frame, const std::string& answer);
-  void PressDefault(Frame frame);
+  void Answer(OpenDialog frame, const std::string& answer);
+  void PressDefault(OpenDialog frame);
   void Shutdown();
-  bool FireNextTimer();
 
   std::istream& in_;
   std::ostream& out_;
   platform::Clock& clock_;
   Options options_;
-  std::vector<Frame> stack_;
+  std::vector<OpenDialog> stack_;
   platform::WindowHandle next_handle_ = 0x2000;
   bool progress_line_open_ = false;
   bool input_ended_ = false;
