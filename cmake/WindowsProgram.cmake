@@ -3,6 +3,14 @@
 
 enable_language(RC)
 
+# A build tree keeps the compilers it was first configured with; one configured before the
+# 32-bit build moved to the "win32" thread model would still link winpthreads.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT CMAKE_CXX_COMPILER MATCHES "-win32$")
+  message(FATAL_ERROR "The 32-bit Windows program is built with the compilers of the \"win32\" "
+                      "thread model (cmake/toolchains/mingw-i686.cmake), not ${CMAKE_CXX_COMPILER}: "
+                      "configure this build tree afresh (cmake --preset mingw-i686 --fresh).")
+endif()
+
 # The oldest Windows whose API the headers are to offer: Windows XP. Everything newer that the
 # program uses (shutdown block reasons) is looked up at run time.
 set(FWU_WINDOWS_DEFINITIONS WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0501 NOMINMAX)
@@ -33,4 +41,4 @@ function(fwu_add_windows_program target)
   endif()
 endfunction()
 
-fwu_add_windows_program(fwu_program)
+fwu_add_windows_program(fwu_windows_program)

@@ -18,9 +18,9 @@ set(FWU_E2E_DIR ${CMAKE_BINARY_DIR}/e2e)
 # The program as it ships, but with every wait divided: the update's fixed waits of 127 s take
 # about 6 s, so that an end-to-end run fits into CI. Only this build is made so.
 set(FWU_E2E_WAIT_DIVISOR 20)
-fwu_add_windows_program(fwu_program_e2e)
-set_target_properties(fwu_program_e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FWU_E2E_DIR})
-target_compile_definitions(fwu_program_e2e PRIVATE FWU_WAIT_DIVISOR=${FWU_E2E_WAIT_DIVISOR})
+fwu_add_windows_program(fwu_windows_program_e2e)
+set_target_properties(fwu_windows_program_e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FWU_E2E_DIR})
+target_compile_definitions(fwu_windows_program_e2e PRIVATE FWU_WAIT_DIVISOR=${FWU_E2E_WAIT_DIVISOR})
 
 # wnaspi32.dll: an ASPI manager whose one host adapter holds the emulated drive.
 file(GLOB FWU_ASPI_EMULATOR_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wnaspi32/*.cpp)

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/windows_api.h"
 #include "win32/window_probe.h"
 
@@ -48,7 +49,7 @@ struct Search {
 };
 
 BOOL CALLBACK Consider(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<Search*>(parameter);
+  auto* search = fwu::win32::PointerFrom<Search*>(parameter);
   const Options& options = *search->options;
   char name[16] = {};
   if (IsWindowVisible(window) == FALSE ||

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/win32_dialog_host.h"
 #include "platform/win32/win32_threads.h"
 #include "platform/win32/windows_api.h"
@@ -146,7 +147,7 @@ TEST(Win32DialogHost, WaitCursorWhileTheHostOrTheLogicAsksForIt) {
     if (command != ids::kOk) {
       return;
     }
-    HWND dialog = reinterpret_cast<HWND>(window.Handle());
+    HWND dialog = PointerFrom<HWND>(window.Handle());
     HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
     const auto ask = [&] {
       SetCursor(nullptr);
@@ -183,7 +184,7 @@ TEST(Win32DialogHost, FurnitureOfTheWindow) {
     EXPECT_STREQ(text, "About it...");
     SendMessageA(dialog, WM_SYSCOMMAND, ids::kSystemMenuAbout, 0);
     EXPECT_EQ(about.system_command, ids::kSystemMenuAbout);
-    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0)),
+    EXPECT_EQ(PointerFrom<HICON>(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0)),
               LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ids::kIcon)));
     // A system command the logic leaves alone takes its usual course: SC_CLOSE closes.
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);

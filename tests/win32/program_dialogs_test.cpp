@@ -15,6 +15,7 @@
 #include "drive/drive_transport.h"
 #include "drive/identity.h"
 #include "drive/pass_through_transport.h"
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/win32_aspi_library.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_dialog_host.h"
@@ -24,6 +25,7 @@
 #include "platform/win32/win32_threads.h"
 #include "platform/win32/windows_api.h"
 #include "resources/agreement_texts.h"
+#include "resources/dialog_captions.h"
 #include "resources/dialog_ids.h"
 #include "resources/notice_texts.h"
 #include "resources/update_texts.h"
@@ -69,7 +71,7 @@ class ChoiceWatcher final : public platform::DialogLogic {
   void OnInitDialog(platform::DialogWindow& window) override { logic_.OnInitDialog(window); }
   void OnCommand(platform::DialogWindow& window, int command) override {
     logic_.OnCommand(window, command);
-    HWND dialog = reinterpret_cast<HWND>(window.Handle());
+    HWND dialog = PointerFrom<HWND>(window.Handle());
     after_command.push_back(SendMessageA(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
   }
   void OnSelectionChange(platform::DialogWindow& window, int control) override {
@@ -194,7 +196,7 @@ TEST(ProgramDialogs, RebootNoticesCancelButtonEndsItWithTwo) {
         RunModalWithScript(host, notice, notice.Resource().text_control, [&](HWND dialog) {
           EXPECT_EQ(ControlTextOf(dialog, ids::kRebootCancel),
                     notice_case.language == MessageLanguage::kJapanese
-                        ? std::string("\x83\x4C\x83\x83\x83\x93\x83\x5A\x83\x8B")
+                        ? std::string(captions::kRebootCancelJapanese)
                         : std::string("CANCEL"));
           Click(dialog, ids::kRebootCancel);
         });

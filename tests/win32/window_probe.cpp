@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win32/handle_cast.h"
+
 namespace fwu::test {
 
 namespace {
@@ -19,7 +21,7 @@ struct Search {
 };
 
 BOOL CALLBACK Consider(HWND window, LPARAM parameter) {
-  auto* search = reinterpret_cast<Search*>(parameter);
+  auto* search = win32::PointerFrom<Search*>(parameter);
   const DialogQuery& query = *search->query;
   DWORD process = 0;
   const DWORD thread = GetWindowThreadProcessId(window, &process);
@@ -36,7 +38,7 @@ BOOL CALLBACK Consider(HWND window, LPARAM parameter) {
 }
 
 BOOL CALLBACK CollectText(HWND window, LPARAM parameter) {
-  auto* texts = reinterpret_cast<std::string*>(parameter);
+  auto* texts = win32::PointerFrom<std::string*>(parameter);
   const std::string text = WindowTextOf(window);
   if (!text.empty()) {
     *texts += text;
@@ -81,7 +83,7 @@ std::string WindowTextOf(HWND window) {
   }
   std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
   const auto copied =
-      static_cast<int>(SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
+      static_cast<int>(SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(length) + 1,
                                     reinterpret_cast<LPARAM>(buffer.data())));
   return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }

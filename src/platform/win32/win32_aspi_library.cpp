@@ -1,5 +1,6 @@
 #include "platform/win32/win32_aspi_library.h"
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/windows_api.h"
 
 namespace fwu::win32 {
@@ -11,7 +12,7 @@ using GetSupportInfoFunction = DWORD(__cdecl*)();
 using SendCommandFunction = DWORD(__cdecl*)(void*);
 
 HMODULE SystemModule(platform::ModuleHandle module) {
-  return reinterpret_cast<HMODULE>(module);
+  return PointerFrom<HMODULE>(module);
 }
 
 template <typename Function>

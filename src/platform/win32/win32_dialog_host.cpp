@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/win32_dialog_window.h"
 #include "platform/win32/win32_threads.h"
 #include "platform/win32/windows_api.h"
@@ -67,7 +68,7 @@ class Win32DialogHost::Procedure {
  public:
   static INT_PTR CALLBACK Run(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_INITDIALOG) {
-      auto* frame = reinterpret_cast<DialogFrame*>(lparam);
+      auto* frame = PointerFrom<DialogFrame*>(lparam);
       SetWindowLongPtrA(dialog, DWLP_USER, lparam);
       frame->window.emplace(dialog, frame->host->resource_module_);
       RECT before{};
@@ -78,7 +79,7 @@ class Win32DialogHost::Procedure {
       // The dialog manager puts the focus on the first control that takes it.
       return TRUE;
     }
-    auto* frame = reinterpret_cast<DialogFrame*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    auto* frame = PointerFrom<DialogFrame*>(GetWindowLongPtrA(dialog, DWLP_USER));
     if (frame == nullptr || !frame->window) {
       return FALSE;
     }
@@ -107,8 +108,7 @@ class Win32DialogHost::Procedure {
     }
     switch (message) {
       case WM_COMMAND:
-        return Command(logic, window, LOWORD(wparam), HIWORD(wparam),
-                       reinterpret_cast<HWND>(lparam));
+        return Command(logic, window, LOWORD(wparam), HIWORD(wparam), PointerFrom<HWND>(lparam));
       case WM_CLOSE:
         // The logic decides what a close request means; the dialog manager would otherwise
         // turn it into the cancel command.
@@ -181,7 +181,7 @@ int Win32DialogHost::RunModal(platform::DialogLogic& logic, platform::WindowHand
   frame.logic = &logic;
   const INT_PTR result = DialogBoxParamA(
       static_cast<HINSTANCE>(resource_module_), MAKEINTRESOURCEA(logic.TemplateId()),
-      reinterpret_cast<HWND>(parent), &Procedure::Run, reinterpret_cast<LPARAM>(&frame));
+      PointerFrom<HWND>(parent), &Procedure::Run, reinterpret_cast<LPARAM>(&frame));
   return static_cast<int>(result);
 }
 
@@ -189,7 +189,7 @@ int Win32DialogHost::ShowMessageBox(platform::WindowHandle owner, std::string_vi
                                     std::string_view caption, std::uint32_t style) {
   const std::string message(text);
   const std::string title(caption);
-  return MessageBoxA(reinterpret_cast<HWND>(owner), message.c_str(), title.c_str(), style);
+  return MessageBoxA(PointerFrom<HWND>(owner), message.c_str(), title.c_str(), style);
 }
 
 void Win32DialogHost::Beep(std::uint32_t type) {

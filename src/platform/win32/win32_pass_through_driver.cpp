@@ -1,5 +1,6 @@
 #include "platform/win32/win32_pass_through_driver.h"
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/windows_api.h"
 
 namespace fwu::win32 {
@@ -7,7 +8,7 @@ namespace fwu::win32 {
 namespace {
 
 HANDLE SystemHandle(platform::DeviceHandle device) {
-  return reinterpret_cast<HANDLE>(device);
+  return PointerFrom<HANDLE>(device);
 }
 
 }  // namespace

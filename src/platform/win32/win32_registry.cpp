@@ -1,5 +1,6 @@
 #include "platform/win32/win32_registry.h"
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/windows_api.h"
 
 namespace fwu::win32 {
@@ -15,7 +16,7 @@ HKEY SystemKey(platform::RegistryHandle key) {
     case platform::kHkeyDynData:
       return HKEY_DYN_DATA;
     default:
-      return reinterpret_cast<HKEY>(key);
+      return PointerFrom<HKEY>(key);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <direct.h>
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/windows_api.h"
 
@@ -63,7 +64,7 @@ platform::MutexHandle Win32SystemServices::CreateNamedMutex(const char* name,
 }
 
 void Win32SystemServices::ReleaseNamedMutex(platform::MutexHandle mutex) {
-  ReleaseMutex(reinterpret_cast<HANDLE>(mutex));
+  ReleaseMutex(PointerFrom<HANDLE>(mutex));
 }
 
 bool Win32SystemServices::ReadScreenSaverActive(std::uint32_t& active) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/win32/handle_cast.h"
 #include "platform/win32/keep_awake.h"
 #include "platform/win32/windows_api.h"
 
@@ -38,7 +39,7 @@ DWORD WINAPI RunThread(void* parameter) {
 }
 
 HANDLE SystemHandle(platform::ThreadHandle thread) {
-  return reinterpret_cast<HANDLE>(thread);
+  return PointerFrom<HANDLE>(thread);
 }
 
 }  // namespace
