@@ -354,6 +354,28 @@ void RegistrySeeds(CorpusWriter& writer) {
     record("nt_other_user_and_failing_writes", scenario);
   }
   {
+    // A restore cut short by a power loss left a record and the Run entry; the next start finds
+    // the drive up to date and gives the setting back. A hardware key that outgrows a record.
+    RegistryScenario scenario;
+    scenario.nt_family = false;
+    const std::string long_key = "SCSI\\QUENTAR_DVD-ROM_XT-M7731\\" + std::string(100, 'L');
+    scenario.items = {
+        User("Software\\Microsoft\\Windows\\CurrentVersion\\run", "XTM7731UP",
+             StoredValue::Text("C:\\Program Files\\Quentar\\XTM7731UP.exe")),
+        User(kStore, "Changed", StoredValue::Number(2)),
+        User(kStore, "Quentar_ODD_Add", StoredValue::Number(1)),
+        Machine(kHdc, "IDEDMADRIVE0", StoredValue::Binary({0x00})),
+        {kHkeyDynData, kRunning, "HardWareKey", StoredValue::Text(long_key)},
+        Machine("Enum\\" + long_key, "DMACurrentlyUsed", StoredValue::Binary({0x01})),
+    };
+    AddRecord(scenario, "  2", kHdc, "IDEDMADRIVE0", 3, StoredValue::Number(1));
+    scenario.actions = {
+        Step(RegistryStep::kHasLeftoverChanges), Step(RegistryStep::kRestoreLeftoverChanges),
+        Step(RegistryStep::kCheckSystemSettings), Step(RegistryStep::kChangeSystemSettings),
+        Step(RegistryStep::kRestoreSystemSettings)};
+    record("win9x_leftover_changes_and_a_long_key", scenario);
+  }
+  {
     // Records no change pass writes, a "Changed" beyond any count, and numbers beyond 999.
     RegistryScenario scenario;
     scenario.items = {

@@ -4,15 +4,20 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <span>
 #include <string_view>
 
+#include "app/leftover_changes.h"
 #include "app/resume_state.h"
 #include "platform/sim/sim_system_services.h"
 #include "support/manual_clock.h"
 #include "support/registry_snapshot.h"
+#include "sysconfig/change_records.h"
 #include "sysconfig/change_system_settings.h"
 #include "sysconfig/device_setting_names.h"
+#include "sysconfig/registry_key.h"
+#include "sysconfig/restorable_records.h"
 #include "sysconfig/restore.h"
 #include "sysconfig/system_context.h"
 
@@ -24,7 +29,7 @@ using Kind = RegistryChange::Kind;
 constexpr std::size_t kMaxItems = 64;
 constexpr std::size_t kMaxSteps = 24;
 constexpr std::size_t kMaxDepth = 8;
-constexpr std::size_t kMaxRawName = 24;
+constexpr std::size_t kMaxRawName = 160;  // Windows allows 255
 constexpr std::size_t kMaxValueName = 140;
 constexpr std::size_t kMaxRawData = 600;
 
@@ -239,7 +244,6 @@ struct OwnedPaths {
   std::string store_parent;
   std::string store;
   std::string change;
-  std::string store_value_changed;
   std::string run_key;
   std::string run_value;
   std::string marker;
@@ -371,6 +375,14 @@ bool Allowed(const RegistryAction& action, const RegistryChange& change, const O
              (key_removed && RecordKeyOf(path, owned) && RecordNumber(*RecordKeyOf(path, owned))) ||
              (change.kind == Kind::kValueChanged &&
               IsOwnedDeviceSetting(path, change.value, nt_family));
+    case RegistryStep::kRestoreLeftoverChanges: {
+      // A restore, then the store and the Run entry go once no record is left.
+      const RegistryAction restore{RegistryStep::kRestoreSystemSettings};
+      const RegistryAction remove{RegistryStep::kRemoveStore, false};
+      const RegistryAction probe{RegistryStep::kProbeRunEntry};
+      return Allowed(restore, change, owned, nt_family) ||
+             Allowed(remove, change, owned, nt_family) || Allowed(probe, change, owned, nt_family);
+    }
     case RegistryStep::kChangeSystemSettings:
       return store_key_added || (key_added && (path == owned.change || IsRecordKey(path, owned))) ||
              (value_set && IsRecordKey(path, owned) && IsRecordValue(change.value)) ||
@@ -398,10 +410,25 @@ const char* Describe(Kind kind) {
   return "changed value";
 }
 
-void CheckStep(const RegistryAction& action, const RegistrySnapshot& before,
-               const RegistrySnapshot& after, const OwnedPaths& owned, bool nt_family,
+// A record the change pass wrote must read back whole, as one the restore gives back: else the
+// setting it describes stays changed for good.
+void RequireRestorable(sim::SimRegistry& registry, std::string_view path, bool nt_family) {
+  constexpr std::string_view kUserRoot = "HKEY_CURRENT_USER\\";
+  RegistryKey record_key(registry);
+  Require(record_key.Open(platform::kHkeyCurrentUser, path.substr(kUserRoot.size()),
+                          platform::kKeyRead) == platform::kErrorSuccess,
+          "a change record just written cannot be opened");
+  const std::optional<ChangeRecord> record = ReadChangeRecord(record_key);
+  Require(record && IsRestorableRecord(*record, nt_family),
+          "a change pass wrote a record the restore cannot give back");
+}
+
+void CheckStep(sim::SimRegistry& registry, const RegistryAction& action,
+               const RegistrySnapshot& before, const RegistrySnapshot& after,
+               const OwnedPaths& owned, bool nt_family, bool writes_may_fail,
                std::int32_t count_before, std::int32_t count_after) {
   std::int64_t records_removed = 0;
+  std::set<std::string> written_records;
   for (const RegistryChange& change : Changes(before, after)) {
     if (!Allowed(action, change, owned, nt_family)) {
       Violation(std::string("step ") + std::to_string(static_cast<int>(action.step)) + " " +
@@ -416,6 +443,13 @@ void CheckStep(const RegistryAction& action, const RegistrySnapshot& before,
       Require(number && *number >= 1,
               "a change record was written under a name the restore does not take for one");
     }
+    if (action.step == RegistryStep::kChangeSystemSettings && !writes_may_fail &&
+        IsRecordKey(change.path, owned) && change.kind != Kind::kKeyRemoved) {
+      written_records.insert(change.path);
+    }
+  }
+  for (const std::string& record : written_records) {
+    RequireRestorable(registry, record, nt_family);
   }
   switch (action.step) {
     case RegistryStep::kRestoreSystemSettings:
@@ -426,6 +460,7 @@ void CheckStep(const RegistryAction& action, const RegistrySnapshot& before,
       Require(count_after >= count_before, "a change pass lowered the change counter");
       break;
     case RegistryStep::kLoadChangeCount:
+    case RegistryStep::kRestoreLeftoverChanges:  // loads the counter itself
       break;
     default:
       Require(count_after == count_before, "a step that keeps no records moved the counter");
@@ -455,6 +490,7 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
   }
 
   std::string program_path = system.program_file_path;
+  bool writes_may_fail = false;
   RegistrySnapshot before = RegistrySnapshot::Of(registry);
   for (std::size_t i = 0; i < kMaxSteps && tape.Flag(recording && i < scenario->actions.size());
        ++i) {
@@ -524,10 +560,12 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
         } else {
           registry.FailWrite(writes + 1);
         }
+        writes_may_fail = true;
         break;
       }
       case RegistryStep::kClearWriteFaults:
         registry.ClearWriteFaults();
+        writes_may_fail = false;
         break;
       case RegistryStep::kLimitedUser:
         registry.SetLimitedUser(action.flag);
@@ -535,13 +573,20 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
       case RegistryStep::kSwitchUser:
         registry.SwitchUser(action.flag ? kOtherUser : "User");
         break;
+      case RegistryStep::kHasLeftoverChanges:
+        static_cast<void>(HasLeftoverChanges(context));
+        break;
+      case RegistryStep::kRestoreLeftoverChanges:
+        RestoreLeftoverChanges(context);
+        break;
       case RegistryStep::kCount:
         break;
     }
     Require(registry.OpenHandleCount() == 0, "a registry key was left open");
     RegistrySnapshot after = RegistrySnapshot::Of(registry);
     if (action.step != RegistryStep::kSwitchUser) {
-      CheckStep(action, before, after, owned, nt_family, count_before, change_count);
+      CheckStep(registry, action, before, after, owned, nt_family, writes_may_fail, count_before,
+                change_count);
     }
     before = std::move(after);
   }

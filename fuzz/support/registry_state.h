@@ -30,6 +30,8 @@ enum class RegistryStep : std::uint8_t {
   kClearWriteFaults,
   kLimitedUser,  // with the flag
   kSwitchUser,   // the flag: to the other user, else back
+  kHasLeftoverChanges,
+  kRestoreLeftoverChanges,
   kCount,
 };
 

@@ -85,6 +85,13 @@ bool Matches(const RecordPattern& pattern, const ChangeRecord& record) {
 }  // namespace
 
 bool IsRestorableRecord(const ChangeRecord& record, bool is_nt) {
+  // The restore reads each text of a record into kRecordTextCapacity bytes with its terminating
+  // zero. A longer one is written whole but never read back, and its setting would stay changed.
+  if (record.key_path.size() >= kRecordTextCapacity ||
+      record.value_name.size() >= kRecordTextCapacity ||
+      record.text.size() >= kRecordTextCapacity) {
+    return false;
+  }
   const std::span<const RecordPattern> patterns =
       is_nt ? std::span<const RecordPattern>(kNtPatterns)
             : std::span<const RecordPattern>(kWin9xPatterns);
