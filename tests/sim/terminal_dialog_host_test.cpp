@@ -87,6 +87,30 @@ TEST(TerminalDialogHost, RunsAWholeUpdateWithTheProgressBarOnOneLine) {
   ExpectWithin80Columns(output);
 }
 
+TEST(TerminalDialogHost, InALogTheProgressBarTakesALinePerTenth) {
+  test::DriveRig rig(test::TransportKind::kPassThrough, 1252);
+  emulator::EmulatedDrive& drive = rig.AddDrive(emulator::EmulatedDrive::XtM7731("1029", 32));
+  drive.KnowFirmware(test::PlainImage(), emulator::FirmwareIdentity{"1033", 32});
+  std::istringstream script("update start\n\n\n");
+  std::ostringstream screen;
+  TerminalDialogHost host(script, screen, rig.Clock(), {80, true, false});
+  UpdateDialog dialog(host, rig.Clock(), rig.Clock(), rig.Locale(), rig.Transport());
+
+  host.RunModal(dialog, 0);
+  EXPECT_EQ(drive.Revision(), "1033");
+  const std::string output = screen.str();
+  EXPECT_EQ(output.find('\r'), std::string::npos);
+  // 2 % opens the first tenth; the bar then climbs to 88 % and jumps to 100 % at the end.
+  std::vector<std::string> shown;
+  for (std::size_t at = output.find("Progress ["); at != std::string::npos;
+       at = output.find("Progress [", at + 1)) {
+    shown.push_back(output.substr(at + 62, output.find('\n', at) - at - 62));
+  }
+  EXPECT_THAT(shown, ::testing::ElementsAre("  2%", " 10%", " 20%", " 30%", " 40%", " 50%", " 60%",
+                                            " 70%", " 80%", "100%"));
+  EXPECT_THAT(output, HasSubstr("Progress [" + std::string(50, '#') + "] 100%\n"));
+}
+
 TEST(TerminalText, WrapsAtBlanksAndCountsWideCharactersTwice) {
   EXPECT_EQ(DisplayWidth("CD ドライブ"), 3U + 8U);
   EXPECT_THAT(WrapText("one two three", 8), ::testing::ElementsAre("one two", "three"));

@@ -97,12 +97,23 @@ void TerminalDialogHost::Print(const std::string& utf8_text) {
 void TerminalDialogHost::DrawProgress(int position, int low, int high) {
   const int span = std::max(1, high - low);
   const int percent = std::clamp((position - low) * 100 / span, 0, 100);
+  if (!options_.redraw_progress) {
+    if (percent / 10 == progress_tenths_shown_) {
+      return;
+    }
+    progress_tenths_shown_ = percent / 10;
+  }
   const auto filled = static_cast<std::size_t>(percent) * kProgressCells / 100;
-  // Carriage return and redraw: the bar stays on one line while it moves.
-  out_ << "\rProgress [" << std::string(filled, '#') << std::string(kProgressCells - filled, '.')
-       << "] " << (percent < 100 ? (percent < 10 ? "  " : " ") : "") << percent << '%';
+  // On a terminal a carriage return and a redraw keep the bar on one line while it moves.
+  out_ << (options_.redraw_progress ? "\r" : "") << "Progress [" << std::string(filled, '#')
+       << std::string(kProgressCells - filled, '.') << "] "
+       << (percent < 100 ? (percent < 10 ? "  " : " ") : "") << percent << '%';
+  if (options_.redraw_progress) {
+    progress_line_open_ = true;
+  } else {
+    out_ << '\n';
+  }
   out_.flush();
-  progress_line_open_ = true;
 }
 
 void TerminalDialogHost::Show(Window& window) {

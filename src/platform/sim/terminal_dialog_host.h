@@ -28,6 +28,9 @@ class TerminalDialogHost final : public platform::DialogHost {
     std::size_t columns = 80;
     // Writes each answer after its prompt, for input that is not typed at a terminal.
     bool echo_input = false;
+    // Redraws the progress bar in place (a terminal); else writes a line each time it passes
+    // another tenth, which reads well in a log.
+    bool redraw_progress = true;
   };
 
   TerminalDialogHost(std::istream& in, std::ostream& out, platform::Clock& clock, Options options);
@@ -58,6 +61,7 @@ class TerminalDialogHost final : public platform::DialogHost {
   std::vector<OpenDialog> stack_;
   platform::WindowHandle next_handle_ = 0x2000;
   bool progress_line_open_ = false;
+  int progress_tenths_shown_ = -1;
   bool input_ended_ = false;
 };
 

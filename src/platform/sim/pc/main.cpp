@@ -59,6 +59,7 @@ int Main(int argc, char** argv) {
     std::cout << fwu::sim::DefaultScenario().dump(2) << '\n';
     return 0;
   }
+  options.output_is_terminal = isatty(STDOUT_FILENO) != 0;
   return fwu::sim::RunSession(options, std::cin, isatty(STDIN_FILENO) != 0, std::cout, std::cerr);
 }
 

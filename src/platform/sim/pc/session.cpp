@@ -97,8 +97,9 @@ class Session {
         Say(DescribeCommand(*pc, drive, record));
       });
     }
-    TerminalDialogHost host(answers, out_, pc->Clock(),
-                            TerminalDialogHost::Options{options_.columns, !interactive});
+    TerminalDialogHost host(
+        answers, out_, pc->Clock(),
+        TerminalDialogHost::Options{options_.columns, !interactive, options_.output_is_terminal});
     const auto wall_start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();
     const SimulatedPc::ProgramRun run = pc->RunProgram(host);

@@ -20,6 +20,8 @@ struct SessionOptions {
   bool timing = false;
   int boots = 1;
   std::size_t columns = 80;
+  // A terminal redraws the progress bar in place; a log or a pipe gets a line per tenth.
+  bool output_is_terminal = false;
 };
 
 // `input` is where the user's answers come from when neither an answers file nor (for input
