@@ -115,10 +115,11 @@ std::vector<std::string> StringLiterals(std::string_view source) {
   std::size_t i = 0;
   while (i < source.size()) {
     const char c = source[i];
-    const std::size_t line_start = source.rfind('\n', i) + 1;  // 0 on the first line
-    if (c == '#' && source.find_first_not_of(" \t", line_start) == i) {
-      i = std::min(source.find('\n', i), source.size());  // #include "path" and the like
-    } else if (source.substr(i, 2) == "//") {
+    // rfind gives npos on the first line, and npos + 1 is its start.
+    const bool directive =
+        c == '#' && source.find_first_not_of(" \t", source.rfind('\n', i) + 1) == i;
+    if (directive || source.substr(i, 2) == "//") {
+      // A comment, or a preprocessor line such as #include "path".
       i = std::min(source.find('\n', i), source.size());
     } else if (source.substr(i, 2) == "/*") {
       i = std::min(source.find("*/", i), source.size()) + 2;
@@ -206,7 +207,8 @@ std::vector<ProgramText> TextsOf(const std::vector<fs::path>& sources) {
   return texts;
 }
 
-// Every text the program can show, and more: include paths and the like do no harm.
+// Every text the program can show, and some it never shows (trace formats, names of entry
+// points): no guide quotes those by chance.
 std::vector<ProgramText> EveryProgramText() {
   std::vector<fs::path> sources;
   for (const char* folder : {"resources", "drive"}) {
@@ -304,7 +306,7 @@ TEST(UserGuide, QuotesNothingButTheProgramsOwnTexts) {
   const std::vector<ProgramText> texts = EveryProgramText();
   for (const fs::path& guide : {kEnglishGuide, kJapaneseGuide}) {
     const std::vector<Quote> quotes = GuideQuotes(guide);
-    EXPECT_GT(quotes.size(), 60U) << guide << " has lost its quotes";
+    EXPECT_GT(quotes.size(), 100U) << guide << " has lost its quotes";
     for (const Quote& quote : quotes) {
       EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
                               [&](const ProgramText& text) { return text.Matches(quote.text); }))
