@@ -228,85 +228,49 @@ struct Quote {
   std::string text;  // as a reader sees it
 };
 
-// The code spans and fenced code blocks of a guide, HTML comments left out.
-std::vector<Quote> QuotesOf(const std::string& guide) {
+// The code spans and fenced code blocks of a guide, HTML comments left out. A code span, set in
+// single backticks, opens and closes on one line.
+std::vector<Quote> QuotesOf(const fs::path& guide) {
   std::vector<Quote> quotes;
-  std::istringstream lines(guide);
+  std::istringstream lines(ReadFile(guide));
   std::string line;
-  std::string paragraph;  // text outside blocks, each line ended by '\n'
-  std::vector<int> paragraph_lines;
   std::optional<Quote> block;
   bool in_comment = false;
-  int number = 0;
-  // The length of the backtick run at `at`.
-  auto run_at = [&](std::size_t at) {
-    return std::min(paragraph.find_first_not_of('`', at), paragraph.size()) - at;
-  };
-  // A span opens with a run of backticks and closes with the next run of the same length; line
-  // breaks inside it read as blanks. An opening run that is never closed is plain text.
-  auto take_spans = [&] {
-    for (std::size_t open = paragraph.find('`'); open != std::string::npos;) {
-      const std::size_t run = run_at(open);
-      std::size_t close = paragraph.find('`', open + run);
-      while (close != std::string::npos && run_at(close) != run) {
-        close = paragraph.find('`', close + run_at(close));
-      }
-      if (close == std::string::npos) {
-        open = paragraph.find('`', open + run);
-        continue;
-      }
-      std::string text = paragraph.substr(open + run, close - open - run);
-      std::replace(text.begin(), text.end(), '\n', ' ');
-      const auto line_index = std::count(paragraph.begin(), paragraph.begin() + open, '\n');
-      quotes.push_back({paragraph_lines[line_index], Visible(text)});
-      open = paragraph.find('`', close + run);
-    }
-    paragraph.clear();
-    paragraph_lines.clear();
-  };
-  while (std::getline(lines, line)) {
-    ++number;
+  for (int number = 1; std::getline(lines, line); ++number) {
     const std::string_view trimmed =
         std::string_view(line).substr(std::min(line.find_first_not_of(' '), line.size()));
     if (in_comment || trimmed.starts_with("<!--")) {
       in_comment = line.find("-->") == std::string::npos;
-      continue;
-    }
-    if (trimmed.starts_with("```")) {
+    } else if (trimmed.starts_with("```")) {
       if (block) {
-        block->text = Visible(block->text);
-        quotes.push_back(*block);
+        quotes.push_back({block->line, Visible(block->text)});
         block.reset();
       } else {
-        take_spans();
         block = Quote{number + 1, ""};
       }
-      continue;
-    }
-    if (block) {
+    } else if (block) {
       block->text += line + '\n';
-    } else if (trimmed.empty()) {
-      take_spans();
     } else {
-      paragraph += line + '\n';
-      paragraph_lines.push_back(number);
+      for (std::size_t open = line.find('`'); open != std::string::npos;) {
+        const std::size_t close = line.find('`', open + 1);
+        if (close == std::string::npos) {
+          ADD_FAILURE() << guide.filename().string() << ":" << number
+                        << ": a code span does not close on its line";
+          break;
+        }
+        quotes.push_back({number, Visible(line.substr(open + 1, close - open - 1))});
+        open = line.find('`', close + 1);
+      }
     }
   }
-  take_spans();
+  EXPECT_GT(quotes.size(), 100U) << guide << " has lost its quotes";
   return quotes;
-}
-
-std::vector<Quote> GuideQuotes(const fs::path& guide) {
-  const std::string text = ReadFile(guide);
-  EXPECT_FALSE(text.empty()) << guide;
-  return QuotesOf(text);
 }
 
 TEST(UserGuide, QuotesNothingButTheProgramsOwnTexts) {
   const std::vector<ProgramText> texts = EveryProgramText();
   for (const fs::path& guide : {kEnglishGuide, kJapaneseGuide}) {
-    const std::vector<Quote> quotes = GuideQuotes(guide);
-    EXPECT_GT(quotes.size(), 100U) << guide << " has lost its quotes";
+    const std::vector<Quote> quotes = QuotesOf(guide);
     for (const Quote& quote : quotes) {
       EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
                               [&](const ProgramText& text) { return text.Matches(quote.text); }))
@@ -324,8 +288,8 @@ TEST(UserGuide, ExplainsEveryMessageOfTheProgram) {
       TextsOf({resources / "startup_texts_ja.cpp", resources / "drive_messages_ja.cpp",
                resources / "notice_texts_ja.cpp", resources / "update_texts_ja.cpp"});
   ASSERT_GT(messages.size(), 40U);
-  const std::vector<Quote> english = GuideQuotes(kEnglishGuide);
-  const std::vector<Quote> japanese = GuideQuotes(kJapaneseGuide);
+  const std::vector<Quote> english = QuotesOf(kEnglishGuide);
+  const std::vector<Quote> japanese = QuotesOf(kJapaneseGuide);
   for (const ProgramText& message : messages) {
     const bool in_english = IsAscii(message.VisibleText());
     const std::vector<Quote>& quotes = in_english ? english : japanese;
