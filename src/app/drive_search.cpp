@@ -73,8 +73,8 @@ Finding Examine(DriveTransport& transport, std::span<const FirmwareImage> images
   if (!entry) {
     return Finding::kPassedOver;
   }
-  // A revision that does not end in two digits has no number to compare; such a drive is not
-  // taken for one of the family.
+  // The same comparison as the dialog's. A revision whose last two characters hold no number
+  // has nothing to compare; such a drive is not taken for one of the family.
   switch (CompareWithImage(revision, identification->build, images[*entry])) {
     case DriveCheckOutcome::kUpdateAllowed:
       return Finding::kNeedsUpdate;
