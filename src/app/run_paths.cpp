@@ -91,6 +91,7 @@ RunOutcome RunPaths::UpdatePath() {
   // Records that could not be given back keep the store; Windows restarts all the same.
   if (context_.change_count == 0) {
     RemoveStore(context_, store_parent_preexisting_);
+    ForgetPendingRun(context_);
   }
   context_.Yield();
   screen_saver_.Restore();

@@ -81,6 +81,8 @@ TEST_F(StartupSequenceTest, RefusalsShowTheirMessageAndTouchNothing) {
       // The ASPI transport asks for the version as it is built, before the sequence does.
       {"xp", [](sim::SimSystemServices& s) { s.version_query_fails = true; }, {kM1, kM1}},
       {"win32s", [](sim::SimSystemServices&) {}, {kM2}},
+      // The program's own file, which names its store, is part of what the system must tell.
+      {"xp", [](sim::SimSystemServices& s) { s.program_file_path.clear(); }, {kM1}},
       {"xp", [](sim::SimSystemServices& s) { s.power_query_fails = true; }, {kM3}},
       {"98se", [](sim::SimSystemServices& s) { s.power_query_fails = true; }, {kM3}},
       {"xp", [](sim::SimSystemServices& s) { s.power.ac_line_status = 0; }, {kM4}},

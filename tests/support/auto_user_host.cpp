@@ -29,6 +29,9 @@ int AutoUserHost::RunModal(platform::DialogLogic& logic, platform::WindowHandle 
   transcript_.push_back("open " + std::to_string(template_id));
   if (faults_ != nullptr && faults_->Fails(sim::SystemCall::kDialog)) {
     transcript_.back() += " failed";
+    if (on_end_) {
+      on_end_(template_id, platform::kDialogFailed);
+    }
     return platform::kDialogFailed;
   }
   if (on_open_) {

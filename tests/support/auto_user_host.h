@@ -27,7 +27,8 @@ class AutoUserHost final : public platform::DialogHost {
 
   // Runs whenever a dialog opens, with its template, before the user acts.
   void OnOpen(std::function<void(int template_id)> hook) { on_open_ = std::move(hook); }
-  // Runs whenever a dialog ends, with its template and result.
+  // Runs whenever a dialog ends, with its template and result (kDialogFailed for one that
+  // could not be created).
   void OnEnd(std::function<void(int template_id, int result)> hook) { on_end_ = std::move(hook); }
   // Dialogs and timers are created only when the faults let them.
   void SetFaults(sim::SystemCallFaults* faults) { faults_ = faults; }

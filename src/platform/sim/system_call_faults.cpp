@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace fwu::sim {
 
@@ -40,9 +41,15 @@ std::string_view NameOf(SystemCall call) {
 }
 
 bool SystemCallFaults::Fails(SystemCall call) {
-  const std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   const std::size_t index = calls_.size();
   calls_.push_back(call);
+  if (observer_) {
+    const auto observer = observer_;
+    lock.unlock();
+    observer(index, call);
+    lock.lock();
+  }
   const bool fails =
       failing_call_ == index ||
       std::find(failing_kinds_.begin(), failing_kinds_.end(), call) != failing_kinds_.end();
@@ -50,6 +57,11 @@ bool SystemCallFaults::Fails(SystemCall call) {
     failed_.push_back(call);
   }
   return fails;
+}
+
+void SystemCallFaults::SetObserver(std::function<void(std::size_t, SystemCall)> observer) {
+  const std::lock_guard lock(mutex_);
+  observer_ = std::move(observer);
 }
 
 void SystemCallFaults::FailNth(std::size_t n) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -51,6 +52,10 @@ class SystemCallFaults {
   // Asked by a call that can fail; true when this one is to fail.
   bool Fails(SystemCall call);
 
+  // Told of each call as it asks, with its number from 0, on the calling thread (so that it can
+  // see where the call is made).
+  void SetObserver(std::function<void(std::size_t number, SystemCall call)> observer);
+
   // The n-th call from now on (1 for the next) fails, once.
   void FailNth(std::size_t n);
   // Every call of the kind fails until Clear.
@@ -67,6 +72,7 @@ class SystemCallFaults {
   std::vector<SystemCall> failed_;
   std::optional<std::size_t> failing_call_;  // index into calls_
   std::vector<SystemCall> failing_kinds_;
+  std::function<void(std::size_t, SystemCall)> observer_;
 };
 
 }  // namespace fwu::sim
