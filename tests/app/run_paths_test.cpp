@@ -112,6 +112,36 @@ TEST_F(RunPathsTest, AResumedStartSkipsTheTerms) {
   EXPECT_FALSE(RunEntry());
 }
 
+// The start after the restart finds the drive already up to date (it was updated meanwhile):
+// it says so, gives the changed settings back without restarting Windows, and leaves nothing
+// of the run behind.
+TEST_F(RunPathsTest, AResumedStartOnWhichNoDriveNeedsTheUpdateGivesTheSettingsBack) {
+  for (const char* windows : {"xp", "98se"}) {
+    SCOPED_TRACE(windows);
+    sim::SimulatedPc& pc = Pc(windows);
+    test::AddSettingsNeedingChange(pc);
+    const std::string settings = test::DeviceSettings(pc);
+    ASSERT_EQ(Start(Scenario()
+                        .Opens(ids::kAgreementDialog)
+                        .Press(ids::kAgree)
+                        .Opens(ids::kRebootNotice)
+                        .Press(ids::kOk)),
+              RunOutcome::kPrepared);
+    pc.Restart();
+    emulator::DriveState updated = pc.Drive(0).State();
+    updated.revision = "1033";
+    pc.Drive(0).SetState(updated);
+    ASSERT_TRUE(pc.RunEntryStartsProgram());
+
+    EXPECT_EQ(Start(Scenario().MessageBox(kUpToDate)), RunOutcome::kNothingToDo);
+    EXPECT_EQ(test::DeviceSettings(pc), settings);
+    EXPECT_FALSE(pc.system.exit_request);
+    EXPECT_FALSE(pc.registry.HasKey(kHkeyCurrentUser, kStore));
+    EXPECT_FALSE(pc.registry.HasKey(kHkeyLocalMachine, kMarker));
+    EXPECT_FALSE(RunEntry());
+  }
+}
+
 // Without the warning to close the other programs, the main dialog does not open.
 TEST_F(RunPathsTest, AWarningThatCannotBeShownOpensNoMainDialog) {
   sim::SimulatedPc& pc = Pc();
