@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <sstream>
@@ -40,6 +41,11 @@ class SilentDialogs final : public platform::DialogHost {
     return platform::kIdOk;
   }
   void Beep(std::uint32_t /*type*/) override {}
+  // No dialog runs here, so nothing can happen while a handler waits.
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t /*check_period_ms*/) override {
+    return done();
+  }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
 };

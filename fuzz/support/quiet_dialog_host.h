@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "platform/dialog_host.h"
@@ -22,6 +23,11 @@ class QuietDialogHost final : public platform::DialogHost {
     return platform::kIdOk;
   }
   void Beep(std::uint32_t /*type*/) override {}
+  // No dialog runs here, so nothing can happen while a handler waits.
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t /*check_period_ms*/) override {
+    return done();
+  }
   void BeginWaitCursor() override { ++wait_cursor_depth_; }
   void EndWaitCursor() override { --wait_cursor_depth_; }
 

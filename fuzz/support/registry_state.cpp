@@ -376,12 +376,15 @@ bool Allowed(const RegistryAction& action, const RegistryChange& change, const O
              (change.kind == Kind::kValueChanged &&
               IsOwnedDeviceSetting(path, change.value, nt_family));
     case RegistryStep::kRestoreLeftoverChanges: {
-      // A restore, then the store and the Run entry go once no record is left.
+      // A restore, then the store, the Run entry and the pending-restart marker go once no
+      // record is left.
       const RegistryAction restore{RegistryStep::kRestoreSystemSettings};
       const RegistryAction remove{RegistryStep::kRemoveStore, false};
       const RegistryAction probe{RegistryStep::kProbeRunEntry};
+      const RegistryAction marker{RegistryStep::kCheckPendingRestart};
       return Allowed(restore, change, owned, nt_family) ||
-             Allowed(remove, change, owned, nt_family) || Allowed(probe, change, owned, nt_family);
+             Allowed(remove, change, owned, nt_family) ||
+             Allowed(probe, change, owned, nt_family) || Allowed(marker, change, owned, nt_family);
     }
     case RegistryStep::kChangeSystemSettings:
       return store_key_added || (key_added && (path == owned.change || IsRecordKey(path, owned))) ||

@@ -25,7 +25,8 @@ Application::Application(platform::Platform& platform, DriveTransport& transport
     : platform_(platform),
       transport_(transport),
       images_(images),
-      application_name_(ApplicationNameOf(platform.system.ProgramFilePath())) {}
+      program_file_path_(platform.system.ProgramFilePath()),
+      application_name_(ApplicationNameOf(program_file_path_)) {}
 
 void Application::ShowMessage(const TextPair& message) {
   platform_.dialogs.ShowMessageBox(0, message.In(MessageLanguageOf(codePage)),
@@ -57,6 +58,12 @@ RunOutcome Application::Settle() {
     isNt = 1;
   } else {
     return Refuse(texts::kUnknownOperatingSystem);
+  }
+  // The program's file names its store and its Run entry. A start that could not learn it
+  // would record its changes under a name that the next start does not look for, and these
+  // would never come back.
+  if (program_file_path_.empty()) {
+    return Refuse(texts::kVersionUnavailable);
   }
   transport_.SetTransportMode(isNt);
   const bool nt5_or_later = isNt == 1 && version.major >= kFirstNtWithPowerStatus;

@@ -60,6 +60,7 @@ class Application {
   platform::Platform& platform_;
   DriveTransport& transport_;
   std::span<const FirmwareImage> images_;
+  std::string program_file_path_;  // empty when it could not be had
   std::string application_name_;
   RunOutcome outcome_ = RunOutcome::kRefused;
   std::optional<DriveSearchResult> search_;

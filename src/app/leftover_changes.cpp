@@ -13,20 +13,20 @@ bool HasLeftoverChanges(const SystemContext& context) {
 }
 
 void RestoreLeftoverChanges(const SystemContext& context) {
-  if (!HasLeftoverChanges(context)) {
-    return;
-  }
-  const bool store_parent_preexisting = ReadStoreOrigin(context);
-  LoadChangeCount(context);
-  RestoreSystemSettings(context);
-  context.Yield();
-  // Records that cannot be given back now keep the store, and the Run entry, for a later start.
   if (HasLeftoverChanges(context)) {
-    return;
+    const bool store_parent_preexisting = ReadStoreOrigin(context);
+    LoadChangeCount(context);
+    RestoreSystemSettings(context);
+    context.Yield();
+    // Records that cannot be given back now keep the store, and the Run entry, for a later
+    // start.
+    if (HasLeftoverChanges(context)) {
+      return;
+    }
+    RemoveStore(context, store_parent_preexisting);
+    context.Yield();
   }
-  RemoveStore(context, store_parent_preexisting);
-  context.Yield();
-  ProbeRunEntry(context);
+  ForgetPendingRun(context);
 }
 
 }  // namespace fwu

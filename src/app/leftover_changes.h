@@ -13,8 +13,9 @@ bool HasLeftoverChanges(const SystemContext& context);
 // that lost power after the download, or whose restore left records behind, would stay changed
 // for good, and the Run entry of such a run would start the program at every logon to no end.
 // Gives back what the store records, as the update path does after its dialog; once no record
-// is left, the store and the Run entry go. Nothing is restarted: the settings take effect at
-// the next restart of Windows, which the user has not been told of.
+// is left, the store goes, and so do the Run entry and the pending-restart marker of the run.
+// Nothing is restarted: the settings take effect at the next restart of Windows, which the
+// user has not been told of.
 void RestoreLeftoverChanges(const SystemContext& context);
 
 }  // namespace fwu

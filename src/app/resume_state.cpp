@@ -22,6 +22,14 @@ std::string RunEntryText(const std::string& program_file_path) {
   return '"' + program_file_path + '"';
 }
 
+void RemovePendingRestartMarker(const SystemContext& context) {
+  RegistryKey software(context.registry);
+  if (software.Open(platform::kHkeyLocalMachine, kSoftwareKey, platform::kKeyAllAccess) ==
+      platform::kErrorSuccess) {
+    DeleteKeyWithSubkeys(software, kPendingRestartMarkerName, context.is_nt);
+  }
+}
+
 }  // namespace
 
 bool CheckPendingRestart(const SystemContext& context) {
@@ -39,22 +47,19 @@ bool CheckPendingRestart(const SystemContext& context) {
       return false;
     }
   }
-  RegistryKey software(context.registry);
-  if (software.Open(platform::kHkeyLocalMachine, kSoftwareKey, platform::kKeyAllAccess) ==
-      platform::kErrorSuccess) {
-    DeleteKeyWithSubkeys(software, kPendingRestartMarkerName, context.is_nt);
-  }
+  RemovePendingRestartMarker(context);
   return true;
 }
 
 RunEntryProbe ProbeRunEntry(const SystemContext& context) {
   RunEntryProbe probe;
   const std::string program_file_path = context.system.ProgramFilePath();
-  if (program_file_path.empty()) {
-    probe.run_entry_unavailable = true;
-    return probe;
+  // Without the program's path no entry can be written, but the one that started this run is
+  // still found, and goes.
+  probe.run_entry_unavailable = program_file_path.empty();
+  if (!program_file_path.empty()) {
+    probe.program_path = RunEntryText(program_file_path);
   }
-  probe.program_path = RunEntryText(program_file_path);
   RegistryKey run(context.registry);
   if (run.Create(platform::kHkeyCurrentUser, kRunKeyPath) != platform::kErrorSuccess) {
     probe.run_entry_unavailable = true;
@@ -134,6 +139,15 @@ void SaveStoreOrigin(const SystemContext& context, bool store_parent_preexisting
                     kStoreOriginValue);
   store.Close();
   context.Yield();
+}
+
+void ForgetPendingRun(const SystemContext& context) {
+  RemovePendingRestartMarker(context);
+  RegistryKey run(context.registry);
+  if (run.Open(platform::kHkeyCurrentUser, kRunKeyPath, platform::kKeyAllAccess) ==
+      platform::kErrorSuccess) {
+    run.DeleteValue(context.application_name);
+  }
 }
 
 void RemoveStore(const SystemContext& context, bool store_parent_preexisting) {

@@ -48,6 +48,12 @@ void WriteRunEntry(const SystemContext& context, std::string_view program_path);
 void MarkPendingRestart(const SystemContext& context);
 void SaveStoreOrigin(const SystemContext& context, bool store_parent_preexisting);
 
+// Once nothing recorded is left to give back, the run that arranged a start after a restart is
+// over: its pending-restart marker and the current user's Run entry go, should a deletion at
+// the start have failed. A marker left behind would refuse every later start as another
+// user's, and a Run entry would start the program at every logon.
+void ForgetPendingRun(const SystemContext& context);
+
 // Removes the per-user store with its records; when this program created the store parent,
 // the parent goes too, unless another program file's store is still in it.
 void RemoveStore(const SystemContext& context, bool store_parent_preexisting);

@@ -10,7 +10,8 @@ enum class RunOutcome : std::uint8_t {
   kRefused,        // the system, the power or the user did not allow the run; a message said why
   kSecondCopy,     // another copy runs: ended without a word
   kNothingToDo,    // no drive needs the update (or none was found); a message said so
-  kDeclined,       // "Not Agree", or CANCEL on the restart notice: nothing was changed
+  kDeclined,       // "Not Agree", CANCEL on the restart notice, or a dialog that could not be
+                   // shown: nothing was changed
   kPrepared,       // settings changed and recorded, the next start arranged, Windows restarting
   kRestored,       // the main dialog ended; settings restored and Windows restarting
   kLeftUnchanged,  // the main dialog ended with nothing to restore

@@ -29,11 +29,12 @@ RunPaths::RunPaths(platform::Platform& platform, const SystemContext& context,
 
 RunOutcome RunPaths::Run() {
   probe_ = ProbeRunEntry(context_);
-  // A start that the Run entry made was agreed to before the restart.
+  // A start that the Run entry made was agreed to before the restart. Only "Agree" goes on:
+  // terms that could not be shown have not been agreed to.
   if (!probe_.resumed) {
     dialogs::AgreementDialog agreement(language_);
     agreement.SetModelName(kTargetProduct);
-    if (platform_.dialogs.RunModal(agreement, kNoOwner) == dialogs::AgreementDialog::kNotAgreed) {
+    if (platform_.dialogs.RunModal(agreement, kNoOwner) != dialogs::AgreementDialog::kAgreed) {
       screen_saver_.Restore();
       return RunOutcome::kDeclined;
     }
@@ -48,8 +49,9 @@ RunOutcome RunPaths::Run() {
 RunOutcome RunPaths::PreparationPath() {
   const TextPair& reboot_text =
       probe_.run_entry_unavailable ? texts::kRebootRunAgain : texts::kRebootWillResume;
+  // Nothing is changed, and Windows is not restarted, on anything but the user's OK.
   if (dialogs::ShowNotice(platform_.dialogs, kNoOwner, dialogs::Notice::kReboot, language_,
-                          reboot_text.In(language_)) == dialogs::NoticeDialog::kCancelled) {
+                          reboot_text.In(language_)) != dialogs::NoticeDialog::kOk) {
     screen_saver_.Restore();
     return RunOutcome::kDeclined;
   }
@@ -71,7 +73,13 @@ RunOutcome RunPaths::UpdatePath() {
   LoadChangeCount(context_);
   UpdateDialog dialog(platform_.dialogs, platform_.threads, platform_.clock, platform_.locale,
                       transport_, images_);
-  dialogs::ShowNotice(platform_.dialogs, kNoOwner, dialogs::Notice::kWarning, language_);
+  // Its result is no choice, but a warning that could not be shown has asked nobody to close
+  // the other programs before the drive is written.
+  if (dialogs::ShowNotice(platform_.dialogs, kNoOwner, dialogs::Notice::kWarning, language_) !=
+      dialogs::NoticeDialog::kOk) {
+    screen_saver_.Restore();
+    return RunOutcome::kDeclined;
+  }
   dialog.SetSettingsChanged(context_.change_count);
   platform_.dialogs.RunModal(dialog, kNoOwner);
   if (dialog.RestoreResult() == UpdateDialog::kRestoreNothing) {
@@ -83,6 +91,7 @@ RunOutcome RunPaths::UpdatePath() {
   // Records that could not be given back keep the store; Windows restarts all the same.
   if (context_.change_count == 0) {
     RemoveStore(context_, store_parent_preexisting_);
+    ForgetPendingRun(context_);
   }
   context_.Yield();
   screen_saver_.Restore();

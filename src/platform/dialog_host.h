@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,8 @@ inline constexpr std::uint32_t kBeepSimple = 0xFFFFFFFFU;
 // request arrive as the cancel command unless the logic takes the close request itself.
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
+// What a modal run returns when the dialog could not be created (DialogBoxParamA).
+inline constexpr int kDialogFailed = -1;
 
 // Messages of the shutdown guard, with their Windows values, and the parameters and answers
 // that matter to it.
@@ -107,8 +110,15 @@ class DialogHost {
  public:
   virtual ~DialogHost() = default;
 
-  // Runs the dialog until its logic ends it and returns the result the logic gave.
+  // Runs the dialog until its logic ends it and returns the result the logic gave, or
+  // kDialogFailed when the dialog could not be created.
   virtual int RunModal(DialogLogic& logic, WindowHandle parent) = 0;
+  // For a handler that has to wait: handles the thread's window messages (the open dialogs'
+  // events, their timers, the system's requests) as the modal run would, until `done` holds;
+  // `done` is asked at least every check_period_ms. False when the messages could not be
+  // waited for.
+  virtual bool HandleMessagesUntil(const std::function<bool()>& done,
+                                   std::uint32_t check_period_ms) = 0;
   virtual int ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view caption,
                              std::uint32_t style) = 0;
   virtual void Beep(std::uint32_t type) = 0;

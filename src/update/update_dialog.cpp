@@ -19,8 +19,6 @@ constexpr int kProgressHigh = 100;
 constexpr int kProgressAtStart = 2;
 // A resume that keeps reporting a suspended thread is given up after this many calls.
 constexpr int kMaxResumeCalls = 10;
-// The system command ids keep their low four bits for the system's own use.
-constexpr std::uint32_t kSystemCommandMask = 0xFFF0;
 
 }  // namespace
 
@@ -64,6 +62,9 @@ UpdateDialog::UpdateDialog(platform::DialogHost& host, platform::Threads& thread
       drive_label_(texts::kDriveLabel.In(language_)) {}
 
 UpdateDialog::~UpdateDialog() {
+  if (start_signal_) {
+    start_signal_->Withdraw();
+  }
   if (worker_handle_ != 0) {
     threads_.CloseThread(worker_handle_);
   }
@@ -121,7 +122,10 @@ void UpdateDialog::OnTimer(platform::DialogWindow& window, std::uint32_t id) {
 }
 
 void UpdateDialog::OnCloseRequest(platform::DialogWindow& window) {
-  CloseStep(window);
+  // CANCEL has been pressed and runs the close step itself once the worker has ended.
+  if (!waiting_for_worker_) {
+    CloseStep(window);
+  }
 }
 
 bool UpdateDialog::OnPaint(platform::DialogWindow& window) {
@@ -137,7 +141,8 @@ bool UpdateDialog::OnPaint(platform::DialogWindow& window) {
 }
 
 bool UpdateDialog::OnSystemCommand(platform::DialogWindow& window, std::uint32_t command) {
-  if ((command & kSystemCommandMask) != ids::kSystemMenuAbout) {
+  // The entry's own command only: its neighbours up to 0x001F are not the dialog's.
+  if (command != ids::kSystemMenuAbout) {
     return false;
   }
   ShowAbout(window);
@@ -175,9 +180,11 @@ void UpdateDialog::RunCheckDrive(platform::DialogWindow& window) {
 
 void UpdateDialog::CloseStep(platform::DialogWindow& window) {
   restore_result_ = kRestoreNothing;
-  if (settings_changed_ != 0) {
-    restore_result_ =
-        dialogs::ShowNotice(host_, window.Handle(), dialogs::Notice::kCancel, language_);
+  // Only a notice that the user has seen and confirmed leads to the restore and the restart.
+  if (settings_changed_ != 0 &&
+      dialogs::ShowNotice(host_, window.Handle(), dialogs::Notice::kCancel, language_) ==
+          dialogs::NoticeDialog::kOk) {
+    restore_result_ = kRestoreSettings;
   }
 }
 
@@ -186,21 +193,20 @@ void UpdateDialog::Cancel(platform::DialogWindow& window) {
     EndAfterCancel(window);
     return;
   }
-  // A worker that timed out (or outlived a failed start) may still be writing the drive.
-  // Restoring the settings and restarting Windows under it could leave the drive without
-  // firmware, so the dialog, and with it the shutdown guard, stays until the worker has ended.
+  // A worker that timed out may still be writing the drive. Restoring the settings and
+  // restarting Windows under it could leave the drive without firmware, so the dialog, and
+  // with it the shutdown guard, stays until the worker has ended.
   waiting_for_worker_ = true;
   window.EnableControl(ids::kCancelButton, false);
   BeginWait();
   if (window.StartTimer(kWorkerWaitTimer, kWorkerWaitPeriodMs)) {
     return;
   }
-  while (WorkerStillRunning()) {
-    clock_.Sleep(kWorkerWaitPeriodMs);
-  }
-  waiting_for_worker_ = false;
-  EndWait();
-  EndAfterCancel(window);
+  // Without its timer the dialog waits here, handling its messages all the while, so that
+  // the shutdown guard still answers.
+  const bool ended =
+      host_.HandleMessagesUntil([this] { return !WorkerStillRunning(); }, kWorkerWaitPeriodMs);
+  FinishWaiting(window, ended);
 }
 
 void UpdateDialog::WorkerWaitTick(platform::DialogWindow& window) {
@@ -208,8 +214,17 @@ void UpdateDialog::WorkerWaitTick(platform::DialogWindow& window) {
     return;
   }
   window.StopTimer(kWorkerWaitTimer);
+  FinishWaiting(window, true);
+}
+
+void UpdateDialog::FinishWaiting(platform::DialogWindow& window, bool worker_ended) {
   waiting_for_worker_ = false;
   EndWait();
+  if (!worker_ended) {
+    // The wait could not be kept up: CANCEL is offered again.
+    window.EnableControl(ids::kCancelButton, true);
+    return;
+  }
   EndAfterCancel(window);
 }
 
@@ -223,8 +238,8 @@ bool UpdateDialog::WorkerStillRunning() {
     return false;
   }
   std::uint32_t code = platform::kStillActive;
-  // A handle that no longer answers cannot be waited for.
-  return threads_.ExitCode(worker_handle_, code) && code == platform::kStillActive;
+  // A worker that cannot be asked is not known to have ended.
+  return !threads_.ExitCode(worker_handle_, code) || code == platform::kStillActive;
 }
 
 void UpdateDialog::ShowAbout(platform::DialogWindow& window) {
@@ -257,7 +272,12 @@ void UpdateDialog::StartUpdate(platform::DialogWindow& window) {
       break;
   }
 
-  dialogs::ShowNotice(host_, window.Handle(), dialogs::Notice::kStart, language_);
+  // Its result is no choice, but a notice that could not be shown has warned nobody.
+  if (dialogs::ShowNotice(host_, window.Handle(), dialogs::Notice::kStart, language_) !=
+      dialogs::NoticeDialog::kOk) {
+    StartFailure(window, false);
+    return;
+  }
   BeginWait();
   window.SetProgress(ids::kProgressBar, kProgressAtStart);
   tick_counter_ = 1;
@@ -267,13 +287,24 @@ void UpdateDialog::StartUpdate(platform::DialogWindow& window) {
   }
   updating_ = true;
   ShowStatus(window, texts::kNowUpdating.In(language_));
+  // Nothing of the start can fail any more: only now may the worker touch the drive.
+  if (!start_signal_->Go()) {
+    StartFailure(window, false);
+    return;
+  }
+  worker_started_ = true;
 }
 
 bool UpdateDialog::LaunchWorker(platform::DialogWindow& window) {
+  start_signal_ = WorkerStartSignal::Create(threads_);
+  if (!start_signal_) {
+    return false;
+  }
   // The worker gets its own copies: it never reads the dialog.
-  worker_thread_ =
-      threads_.CreateSuspended([params = worker_params_, image = images_[image_index_],
-                                &clock = clock_] { return UpdateWorker(params, image, clock); });
+  worker_thread_ = threads_.CreateSuspended([params = worker_params_, image = images_[image_index_],
+                                             &clock = clock_, start = start_signal_] {
+    return start->WaitForGo() ? UpdateWorker(params, image, clock) : kWorkerFailed;
+  });
   if (worker_thread_ == 0) {
     return false;
   }
@@ -290,13 +321,7 @@ bool UpdateDialog::LaunchWorker(platform::DialogWindow& window) {
 bool UpdateDialog::ResumeWorker() {
   for (int calls = 1;; ++calls) {
     const std::uint32_t previous = threads_.Resume(worker_thread_);
-    if (previous == platform::kResumeFailed) {
-      return false;
-    }
-    if (previous <= 1) {
-      worker_started_ = true;
-    }
-    if (calls > kMaxResumeCalls) {
+    if (previous == platform::kResumeFailed || calls > kMaxResumeCalls) {
       return false;
     }
     if (previous <= 1) {
@@ -306,6 +331,11 @@ bool UpdateDialog::ResumeWorker() {
 }
 
 void UpdateDialog::StartFailure(platform::DialogWindow& window, bool with_error_text) {
+  // A worker that already runs ends without touching the drive.
+  if (start_signal_) {
+    start_signal_->Withdraw();
+  }
+  window.StopTimer(ids::kProgressTimer);
   updating_ = false;
   if (with_error_text) {
     ShowMessage(window, std::string(texts::kErrorPrefix.In(language_)) + transport_.GetErrorText());
@@ -342,7 +372,13 @@ void UpdateDialog::ProgressTick(platform::DialogWindow& window) {
   window.SetProgress(ids::kProgressBar, kProgressHigh);
   ShowStatus(window, texts::kUpdateComplete.In(language_));
   EndWait();
-  dialogs::ShowNotice(host_, window.Handle(), dialogs::Notice::kEnd, language_);
+  if (dialogs::ShowNotice(host_, window.Handle(), dialogs::Notice::kEnd, language_) !=
+      dialogs::NoticeDialog::kOk) {
+    // Nobody has been told that the settings come back and Windows restarts: the dialog
+    // stays, and CANCEL, with its own notice, is the way on.
+    window.EnableControl(ids::kCancelButton, true);
+    return;
+  }
   if (settings_changed_ == 0) {
     restore_result_ = kRestoreNothing;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "platform/threads.h"
 #include "update/firmware_image.h"
 #include "update/update_worker.h"
+#include "update/worker_start_signal.h"
 
 namespace fwu {
 
@@ -74,6 +76,7 @@ class UpdateDialog final : public dialogs::GuardedDialog {
   void ProgressTick(platform::DialogWindow& window);
   void ReportFailure(platform::DialogWindow& window);
   void WorkerWaitTick(platform::DialogWindow& window);
+  void FinishWaiting(platform::DialogWindow& window, bool worker_ended);
   bool WorkerStillRunning();
 
   // Writes the dialog's values into its controls and repaints at once.
@@ -110,7 +113,9 @@ class UpdateDialog final : public dialogs::GuardedDialog {
   platform::ThreadHandle worker_thread_ = 0;
   platform::ThreadHandle worker_handle_ = 0;
   std::uint32_t worker_exit_code_ = platform::kStillActive;
-  // The worker has been let run: from then on nothing may end the dialog before it has ended.
+  std::shared_ptr<WorkerStartSignal> start_signal_;
+  // The worker has been given the go: from then on nothing may end the dialog before it has
+  // ended.
   bool worker_started_ = false;
 };
 

@@ -4,8 +4,10 @@
 // records of an unfinished run given back when the drive turns out to be up to date.
 #include "app/run_paths.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -61,21 +63,36 @@ class RunPathsTest : public ::testing::Test {
   std::unique_ptr<sim::SimulatedPc> pc_;
 };
 
-// Declining at either point changes no setting and writes nothing; a Run entry found at this
-// start is gone all the same, and the screen saver is back.
+// Declining at either point, or a dialog there that cannot be shown, changes no setting and
+// writes nothing; a Run entry found at this start is gone all the same, and the screen saver
+// is back.
 TEST_F(RunPathsTest, DecliningChangesNothing) {
-  for (const bool at_the_terms : {true, false}) {
-    SCOPED_TRACE(at_the_terms ? "Not Agree" : "CANCEL on the restart notice");
+  struct Case {
+    const char* name;
+    std::function<void(Scenario&)> answer;
+  };
+  const std::vector<Case> cases{
+      {"Not Agree", [](Scenario& s) { s.Opens(ids::kAgreementDialog).Press(ids::kNotAgree); }},
+      {"terms not shown", [](Scenario& s) { s.FailsToOpen(ids::kAgreementDialog); }},
+      {"CANCEL on the restart notice",
+       [](Scenario& s) {
+         s.Opens(ids::kAgreementDialog)
+             .Press(ids::kAgree)
+             .Opens(ids::kRebootNotice)
+             .Press(ids::kRebootCancel);
+       }},
+      {"restart notice not shown",
+       [](Scenario& s) {
+         s.Opens(ids::kAgreementDialog).Press(ids::kAgree).FailsToOpen(ids::kRebootNotice);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     sim::SimulatedPc& pc = Pc();
     test::AddSettingsNeedingChange(pc);
     const std::string before = pc.registry.ToJson();
     Scenario scenario;
-    scenario.Opens(ids::kAgreementDialog);
-    if (at_the_terms) {
-      scenario.Press(ids::kNotAgree);
-    } else {
-      scenario.Press(ids::kAgree).Opens(ids::kRebootNotice).Press(ids::kRebootCancel);
-    }
+    c.answer(scenario);
     EXPECT_EQ(Start(std::move(scenario)), RunOutcome::kDeclined);
     EXPECT_EQ(pc.registry.ToJson(), before);
     EXPECT_EQ(pc.registry.OpenHandleCount(), 0U);
@@ -93,6 +110,50 @@ TEST_F(RunPathsTest, AResumedStartSkipsTheTerms) {
   scenario.Opens(ids::kWarningNotice).Press(ids::kOk);
   EXPECT_EQ(Start(std::move(Update(scenario))), RunOutcome::kLeftUnchanged);
   EXPECT_FALSE(RunEntry());
+}
+
+// The start after the restart finds the drive already up to date (it was updated meanwhile):
+// it says so, gives the changed settings back without restarting Windows, and leaves nothing
+// of the run behind.
+TEST_F(RunPathsTest, AResumedStartOnWhichNoDriveNeedsTheUpdateGivesTheSettingsBack) {
+  for (const char* windows : {"xp", "98se"}) {
+    SCOPED_TRACE(windows);
+    sim::SimulatedPc& pc = Pc(windows);
+    test::AddSettingsNeedingChange(pc);
+    const std::string settings = test::DeviceSettings(pc);
+    ASSERT_EQ(Start(Scenario()
+                        .Opens(ids::kAgreementDialog)
+                        .Press(ids::kAgree)
+                        .Opens(ids::kRebootNotice)
+                        .Press(ids::kOk)),
+              RunOutcome::kPrepared);
+    pc.Restart();
+    emulator::DriveState updated = pc.Drive(0).State();
+    updated.revision = "1033";
+    pc.Drive(0).SetState(updated);
+    ASSERT_TRUE(pc.RunEntryStartsProgram());
+
+    EXPECT_EQ(Start(Scenario().MessageBox(kUpToDate)), RunOutcome::kNothingToDo);
+    EXPECT_EQ(test::DeviceSettings(pc), settings);
+    EXPECT_FALSE(pc.system.exit_request);
+    EXPECT_FALSE(pc.registry.HasKey(kHkeyCurrentUser, kStore));
+    EXPECT_FALSE(pc.registry.HasKey(kHkeyLocalMachine, kMarker));
+    EXPECT_FALSE(RunEntry());
+  }
+}
+
+// Without the warning to close the other programs, the main dialog does not open.
+TEST_F(RunPathsTest, AWarningThatCannotBeShownOpensNoMainDialog) {
+  sim::SimulatedPc& pc = Pc();
+  test::AddSuitableSettings(pc);
+  EXPECT_EQ(Start(Scenario()
+                      .Opens(ids::kAgreementDialog)
+                      .Press(ids::kAgree)
+                      .FailsToOpen(ids::kWarningNotice)),
+            RunOutcome::kDeclined);
+  EXPECT_EQ(pc.Drive(0).Revision(), "1029");
+  EXPECT_FALSE(pc.system.exit_request);
+  EXPECT_THAT(pc.system.screen_saver_writes, ElementsAre(false, true));
 }
 
 // The restart notice says whether the program will start again by itself; when no Run entry

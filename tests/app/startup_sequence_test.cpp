@@ -81,6 +81,8 @@ TEST_F(StartupSequenceTest, RefusalsShowTheirMessageAndTouchNothing) {
       // The ASPI transport asks for the version as it is built, before the sequence does.
       {"xp", [](sim::SimSystemServices& s) { s.version_query_fails = true; }, {kM1, kM1}},
       {"win32s", [](sim::SimSystemServices&) {}, {kM2}},
+      // The program's own file, which names its store, is part of what the system must tell.
+      {"xp", [](sim::SimSystemServices& s) { s.program_file_path.clear(); }, {kM1}},
       {"xp", [](sim::SimSystemServices& s) { s.power_query_fails = true; }, {kM3}},
       {"98se", [](sim::SimSystemServices& s) { s.power_query_fails = true; }, {kM3}},
       {"xp", [](sim::SimSystemServices& s) { s.power.ac_line_status = 0; }, {kM4}},
@@ -147,16 +149,39 @@ TEST_F(StartupSequenceTest, PowerCheckAndMutexNameFollowFamilyAndVersion) {
 }
 
 // While the first copy shows its terms, a second one starts on the same PC: it still makes its
-// own system and power checks, then ends without a word and without touching the drive.
+// own system and power checks, whose messages it can show, then ends without a word and
+// without touching the drive.
 TEST_F(StartupSequenceTest, ASecondCopyEndsSilentlyAfterItsOwnChecks) {
-  for (const std::uint8_t ac : {1, 0}) {
-    SCOPED_TRACE(ac == 1 ? "on mains" : "on battery");
+  struct Case {
+    const char* name;
+    void (*setup)(sim::SimSystemServices&);
+    RunOutcome outcome;
+    std::vector<std::string> messages;
+  };
+  const std::vector<Case> cases{
+      {"on mains", [](sim::SimSystemServices&) {}, RunOutcome::kSecondCopy, {}},
+      {"on battery",
+       [](sim::SimSystemServices& s) { s.power.ac_line_status = 0; },
+       RunOutcome::kRefused,
+       {kM4}},
+      // The ASPI transport asks for the version as it is built, before the sequence does.
+      {"no version",
+       [](sim::SimSystemServices& s) { s.version_query_fails = true; },
+       RunOutcome::kRefused,
+       {kM1, kM1}},
+      {"Win32s",
+       [](sim::SimSystemServices& s) { s.version.platform_id = platform::kPlatformWin32s; },
+       RunOutcome::kRefused,
+       {kM2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     sim::SimulatedPc& pc = Pc("xp");
     const EmulatedDrive& drive = test::AddTargetDrive(pc);
     std::optional<RunOutcome> second_outcome;
     test::MessageBoxRecorder second_dialogs;
     sim::SimSystemServices second_process = pc.system.AnotherProcess();
-    second_process.power.ac_line_status = ac;
+    c.setup(second_process);
     std::size_t commands_before = 0;
     Start(Scenario()
               .Opens(ids::kAgreementDialog)
@@ -171,14 +196,16 @@ TEST_F(StartupSequenceTest, ASecondCopyEndsSilentlyAfterItsOwnChecks) {
               .Press(ids::kNotAgree));
     ASSERT_TRUE(second_outcome);
     EXPECT_EQ(drive.Log().Size(), commands_before + 0) << "the second copy sent nothing";
-    if (ac == 1) {
-      EXPECT_EQ(*second_outcome, RunOutcome::kSecondCopy);
-      EXPECT_THAT(second_dialogs.events, IsEmpty());
+    EXPECT_EQ(*second_outcome, c.outcome);
+    std::vector<std::string> shown;
+    for (const test::MessageBoxRecorder::Box& box : second_dialogs.boxes) {
+      shown.push_back(box.text);
+    }
+    EXPECT_EQ(shown, c.messages);
+    EXPECT_EQ(second_dialogs.events.size(), c.messages.size()) << "nothing but its messages";
+    if (c.outcome == RunOutcome::kSecondCopy) {
       EXPECT_THAT(second_process.mutexes_created, ElementsAre("Global\\KALDER"));
     } else {
-      EXPECT_EQ(*second_outcome, RunOutcome::kRefused);
-      ASSERT_EQ(second_dialogs.boxes.size(), 1U);
-      EXPECT_EQ(second_dialogs.boxes[0].text, kM4);
       EXPECT_THAT(second_process.mutexes_created, IsEmpty());
     }
     EXPECT_FALSE(pc.system.named_mutexes->Exists("Global\\KALDER"));

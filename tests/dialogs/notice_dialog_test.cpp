@@ -114,6 +114,25 @@ TEST(NoticeDialog, TheRebootPairShowsItsCallersTextInFullAndItsCancelButtonGives
   }
 }
 
+// Command 1006 is the cancel button of the reboot pair only; any other notice goes on
+// waiting for its OK.
+TEST(NoticeDialog, OnlyTheRebootPairTakesTheCancelButtonsCommand) {
+  for (const Expected& expected : AllNotices()) {
+    if (expected.notice == Notice::kReboot) {
+      continue;
+    }
+    NoticeDialog notice(expected.notice, expected.language);
+    SCOPED_TRACE(notice.TemplateId());
+    Scenario scenario;
+    scenario.Opens(notice.TemplateId())
+        .Command(ids::kRebootCancel)
+        .Verify([](const ScriptedWindow& window) { EXPECT_FALSE(window.Ended()); })
+        .RequestShutdown(platform::kWmQueryEndSession, 0, true)
+        .Press(ids::kOk);
+    EXPECT_EQ(test::RunScripted(notice, std::move(scenario)), NoticeDialog::kOk);
+  }
+}
+
 // The cancel notice's result decides whether the settings are restored, so a stray Escape or
 // close shortcut must not answer it.
 TEST(NoticeDialog, EscapeAndTheCloseShortcutLeaveEveryNoticeOpen) {

@@ -10,21 +10,19 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/run_outcome.h"
 #include "emulator/drive_state.h"
 #include "resources/dialog_ids.h"
-#include "support/auto_user_host.h"
 #include "support/simulated_pcs.h"
+#include "support/update_cycle.h"
 
 namespace fwu {
 namespace {
 
 constexpr int kMostStartsAfterTheLoss = 5;
-constexpr const char* kUpToDate = "CD-Drive firmware is NOT need to update firmware.";
 
 // What power loss leaves: the registry and the drive's own memory as they were.
 struct Snapshot {
@@ -34,43 +32,37 @@ struct Snapshot {
 
 class CrashSweepTest : public ::testing::TestWithParam<const char*> {
  protected:
-  std::unique_ptr<sim::SimulatedPc> Machine() {
-    std::unique_ptr<sim::SimulatedPc> pc = test::MakePc(GetParam());
-    test::AddTargetDrive(*pc, "1029");
-    test::AddSettingsNeedingChange(*pc);
-    return pc;
-  }
-
   // Counts the points at which power can fail: registry writes and drive commands.
   static void CountPoints(sim::SimulatedPc& pc, const std::function<void()>& at_point) {
     pc.SetRegistryWriteObserver(at_point);
     pc.SetCommandObserver([at_point](std::size_t, const emulator::CommandRecord&) { at_point(); });
   }
 
-  // One start with the user who agrees to everything. Whenever the program reports a finished
-  // update (the end notice), the drive must really have the new firmware, unless the power is
-  // already gone and nobody sees the report.
-  RunOutcome Start(sim::SimulatedPc& pc, const bool* power_lost = nullptr) {
-    test::AutoUserHost user(pc.Clock());
-    user.OnOpen([&](int template_id) {
-      if (template_id == ids::kEndNotice && (power_lost == nullptr || !*power_lost)) {
-        EXPECT_EQ(pc.Drive(0).Revision(), "1033") << "success reported for an unfinished update";
-        EXPECT_EQ(pc.Drive(0).Download(), emulator::DownloadState::kIdle);
-      }
-    });
-    const RunOutcome outcome = pc.RunProgram(user).outcome;
-    last_messages_ = user.Messages();
-    return outcome;
+  // The user agrees to everything. Whenever the program reports a finished update (the end
+  // notice), the drive must really have the new firmware, unless the power is already gone and
+  // nobody sees the report.
+  static std::function<void(test::AutoUserHost&)> User(sim::SimulatedPc& pc,
+                                                       const bool* power_lost = nullptr) {
+    return [&pc, power_lost](test::AutoUserHost& user) {
+      user.OnOpen([&pc, power_lost](int template_id) {
+        if (template_id == ids::kEndNotice && (power_lost == nullptr || !*power_lost)) {
+          EXPECT_EQ(pc.Drive(0).Revision(), "1033") << "success reported for an unfinished update";
+          EXPECT_EQ(pc.Drive(0).Download(), emulator::DownloadState::kIdle);
+        }
+      });
+    };
   }
 
-  std::vector<std::string> last_messages_;
+  static RunOutcome Start(sim::SimulatedPc& pc, const bool* power_lost = nullptr) {
+    return test::StartAgreeing(pc, User(pc, power_lost)).outcome;
+  }
 };
 
 TEST_P(CrashSweepTest, EveryOriginalSettingComesBackAfterPowerLossAnywhere) {
   std::size_t points = 0;
   std::string original_settings;
   {
-    std::unique_ptr<sim::SimulatedPc> pc = Machine();
+    std::unique_ptr<sim::SimulatedPc> pc = test::CycleMachine(GetParam());
     original_settings = test::DeviceSettings(*pc);
     CountPoints(*pc, [&] { ++points; });
     ASSERT_EQ(Start(*pc), RunOutcome::kPrepared);
@@ -85,7 +77,7 @@ TEST_P(CrashSweepTest, EveryOriginalSettingComesBackAfterPowerLossAnywhere) {
   for (std::size_t crash = 1; crash <= points; ++crash) {
     SCOPED_TRACE("power lost after point " + std::to_string(crash) + " of " +
                  std::to_string(points));
-    std::unique_ptr<sim::SimulatedPc> pc = Machine();
+    std::unique_ptr<sim::SimulatedPc> pc = test::CycleMachine(GetParam());
     std::size_t point = 0;
     bool power_lost = false;
     std::optional<Snapshot> snapshot;
@@ -109,20 +101,10 @@ TEST_P(CrashSweepTest, EveryOriginalSettingComesBackAfterPowerLossAnywhere) {
     pc->system.screen_saver_active = 0;
 
     // Power comes back: Windows starts, and so does the program, by the Run entry or by hand,
-    // until it has nothing left to do.
-    RunOutcome outcome = RunOutcome::kRefused;
-    for (int start = 0; start < kMostStartsAfterTheLoss && outcome != RunOutcome::kNothingToDo;
-         ++start) {
-      pc->Restart();
-      outcome = Start(*pc);
-    }
-    ASSERT_EQ(outcome, RunOutcome::kNothingToDo);
-    EXPECT_EQ(last_messages_, std::vector<std::string>{kUpToDate});
-    EXPECT_EQ(pc->Drive(0).Revision(), "1033");
-    EXPECT_EQ(test::DeviceSettings(*pc), original_settings);
-    EXPECT_FALSE(pc->registry.HasKey(platform::kHkeyLocalMachine, "Software\\QUENTAR_ODD_KALDER"));
-    EXPECT_FALSE(pc->RunEntryStartsProgram());
-    EXPECT_EQ(pc->registry.OpenHandleCount(), 0U);
+    // until it finds the firmware up to date.
+    const test::StartRecord last =
+        test::StartUntilUpToDate(*pc, kMostStartsAfterTheLoss, User(*pc));
+    test::ExpectCycleFinished(*pc, last, original_settings);
   }
 }
 

@@ -27,11 +27,20 @@ AutoUserHost::AutoUserHost(platform::Clock& clock, Choices choices)
 int AutoUserHost::RunModal(platform::DialogLogic& logic, platform::WindowHandle /*parent*/) {
   const int template_id = logic.TemplateId();
   transcript_.push_back("open " + std::to_string(template_id));
+  if (faults_ != nullptr && faults_->Fails(sim::SystemCall::kDialog)) {
+    transcript_.back() += " failed";
+    if (on_end_) {
+      on_end_(template_id, platform::kDialogFailed);
+    }
+    return platform::kDialogFailed;
+  }
   if (on_open_) {
     on_open_(template_id);
   }
   ScriptedWindow window(template_id, next_handle_, clock_, false);
+  window.SetFaults(faults_);
   next_handle_ += 4;
+  stack_.push_back({&window, &logic});
   logic.OnInitDialog(window);
   logic.OnPaint(window);
   int actions = 0;
@@ -53,9 +62,21 @@ int AutoUserHost::RunModal(platform::DialogLogic& logic, platform::WindowHandle 
       logic.OnPaint(window);
     }
   }
+  stack_.pop_back();
   const int result = window.Result().value_or(platform::kIdCancel);
   transcript_.push_back("end " + std::to_string(template_id) + ": " + std::to_string(result));
+  if (on_end_) {
+    on_end_(template_id, result);
+  }
   return result;
+}
+
+bool AutoUserHost::HandleMessagesUntil(const std::function<bool()>& done,
+                                       std::uint32_t check_period_ms) {
+  while (!done()) {
+    sim::PassTime(stack_, clock_, check_period_ms);
+  }
+  return true;
 }
 
 void AutoUserHost::Act(ScriptedWindow& window, platform::DialogLogic& logic) {

@@ -27,15 +27,24 @@ class AutoUserHost final : public platform::DialogHost {
 
   // Runs whenever a dialog opens, with its template, before the user acts.
   void OnOpen(std::function<void(int template_id)> hook) { on_open_ = std::move(hook); }
+  // Runs whenever a dialog ends, with its template and result (kDialogFailed for one that
+  // could not be created).
+  void OnEnd(std::function<void(int template_id, int result)> hook) { on_end_ = std::move(hook); }
+  // Dialogs and timers are created only when the faults let them.
+  void SetFaults(sim::SystemCallFaults* faults) { faults_ = faults; }
 
   int RunModal(platform::DialogLogic& logic, platform::WindowHandle parent) override;
+  // The user waits; the open dialogs' timers run.
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t check_period_ms) override;
   int ShowMessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
                      std::uint32_t style) override;
   void Beep(std::uint32_t /*type*/) override { transcript_.emplace_back("beep"); }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
 
-  // "open N", "end N: R", "message: text" (UTF-8), "beep", in order.
+  // "open N" ("open N failed" for a dialog that could not be created), "end N: R",
+  // "message: text" (UTF-8), "beep", in order.
   const std::vector<std::string>& Transcript() const { return transcript_; }
   // The texts of the message boxes, in UTF-8.
   std::vector<std::string> Messages() const;
@@ -47,6 +56,9 @@ class AutoUserHost final : public platform::DialogHost {
   platform::Clock& clock_;
   Choices choices_;
   std::function<void(int)> on_open_;
+  std::function<void(int, int)> on_end_;
+  sim::SystemCallFaults* faults_ = nullptr;
+  std::vector<sim::OpenDialog> stack_;
   std::vector<std::string> transcript_;
   platform::WindowHandle next_handle_ = 0x3000;
 };

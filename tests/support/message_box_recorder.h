@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,11 @@ class MessageBoxRecorder final : public platform::DialogHost {
   void Beep(std::uint32_t type) override {
     beeps.push_back(type);
     events.push_back("beep " + std::to_string(type));
+  }
+  // No dialog runs here, so nothing can happen while a handler waits.
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t /*check_period_ms*/) override {
+    return done();
   }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}

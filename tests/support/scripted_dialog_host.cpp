@@ -48,8 +48,27 @@ std::string ScriptedWindow::Utf8Text(int control) const {
   return Decoded(Text(control));
 }
 
+std::vector<std::string> ScriptedWindow::PaintedUtf8Texts(int control) const {
+  std::vector<std::string> texts;
+  if (const auto found = painted_.find(control); found != painted_.end()) {
+    for (const std::string& text : found->second) {
+      texts.push_back(Decoded(text));
+    }
+  }
+  return texts;
+}
+
 void ScriptedWindow::OnMisuse(const std::string& what) const {
   ADD_FAILURE() << what;
+}
+
+void ScriptedWindow::OnRepaint() {
+  for (const Control& control : Controls()) {
+    std::vector<std::string>& texts = painted_[control.id];
+    if (texts.empty() || texts.back() != control.text) {
+      texts.push_back(control.text);
+    }
+  }
 }
 
 // ---- Scenario ----
@@ -64,6 +83,13 @@ Scenario& Scenario::Opens(int template_id, Check check) {
   step.kind = Kind::kOpens;
   step.id = template_id;
   step.check = std::move(check);
+  return Add(std::move(step));
+}
+
+Scenario& Scenario::FailsToOpen(int template_id) {
+  Step step;
+  step.kind = Kind::kFailsToOpen;
+  step.id = template_id;
   return Add(std::move(step));
 }
 
@@ -162,6 +188,8 @@ std::string Scenario::Describe(const Step& step) {
   switch (step.kind) {
     case Kind::kOpens:
       return "dialog " + std::to_string(step.id) + " opens";
+    case Kind::kFailsToOpen:
+      return "dialog " + std::to_string(step.id) + " fails to open";
     case Kind::kMessageBox:
       return step.text_check ? "a message box" : "message box \"" + step.text + "\"";
     case Kind::kPress:
@@ -215,6 +243,16 @@ int ScriptedDialogHost::RunModal(platform::DialogLogic& logic, platform::WindowH
     return platform::kIdCancel;
   }
   auto& steps = scenario_.steps_;
+  if (!steps.empty() && steps.front().kind == Scenario::Kind::kFailsToOpen &&
+      steps.front().id == template_id) {
+    steps.pop_front();
+    transcript_.back() += " failed";
+    return platform::kDialogFailed;
+  }
+  if (faults_ != nullptr && faults_->Fails(sim::SystemCall::kDialog)) {
+    transcript_.back() += " failed";
+    return platform::kDialogFailed;
+  }
   if (steps.empty() || steps.front().kind != Scenario::Kind::kOpens ||
       steps.front().id != template_id) {
     Fail("dialog " + std::to_string(template_id) + " opened, but the scenario expects " +
@@ -225,6 +263,7 @@ int ScriptedDialogHost::RunModal(platform::DialogLogic& logic, platform::WindowH
   steps.pop_front();
 
   ScriptedWindow window(template_id, next_handle_, clock_, timers_fail_);
+  window.SetFaults(faults_);
   next_handle_ += 4;
   stack_.push_back({&window, &logic});
   logic.OnInitDialog(window);
@@ -239,7 +278,8 @@ int ScriptedDialogHost::RunModal(platform::DialogLogic& logic, platform::WindowH
       break;
     }
     const Scenario::Kind next = steps.front().kind;
-    if (next == Scenario::Kind::kOpens || next == Scenario::Kind::kMessageBox) {
+    if (next == Scenario::Kind::kOpens || next == Scenario::Kind::kFailsToOpen ||
+        next == Scenario::Kind::kMessageBox) {
       // Something else must appear first: only a timer of an open dialog can bring it.
       const std::size_t before = steps.size();
       WaitFor([&] { return steps.size() != before || window.Ended(); },
@@ -313,10 +353,46 @@ void ScriptedDialogHost::Perform(const Scenario::Step& step, Frame frame) {
       }
       break;
     case Scenario::Kind::kOpens:
+    case Scenario::Kind::kFailsToOpen:
     case Scenario::Kind::kMessageBox:
       break;
   }
   Paint(frame);
+}
+
+bool ScriptedDialogHost::HandleMessagesUntil(const std::function<bool()>& done,
+                                             std::uint32_t check_period_ms) {
+  auto& steps = scenario_.steps_;
+  const std::uint64_t start = clock_.TickCount();
+  while (!done()) {
+    if (abandoned_ || stack_.empty()) {
+      return false;
+    }
+    if (clock_.TickCount() - start > kWaitLimitMs) {
+      Fail("gave up on a handler that waits (dialog " +
+           std::to_string(stack_.back().window->TemplateId()) + " on top)");
+      return false;
+    }
+    const Scenario::Kind next = steps.empty() ? Scenario::Kind::kOpens : steps.front().kind;
+    if (next == Scenario::Kind::kWaitUntil && steps.front().condition(*stack_.back().window)) {
+      steps.pop_front();
+      continue;
+    }
+    // What the user does meanwhile happens on the dialog on top; whatever is to appear, or to
+    // come true, next only comes with time.
+    const bool user_action =
+        next != Scenario::Kind::kOpens && next != Scenario::Kind::kFailsToOpen &&
+        next != Scenario::Kind::kMessageBox && next != Scenario::Kind::kWaitUntil &&
+        next != Scenario::Kind::kWaitTicks;
+    if (user_action) {
+      const Scenario::Step step = std::move(steps.front());
+      steps.pop_front();
+      Perform(step, stack_.back());
+      continue;
+    }
+    sim::PassTime(OpenDialogs(), clock_, check_period_ms);
+  }
+  return true;
 }
 
 void ScriptedDialogHost::Shutdown(const Scenario::Step& step) {

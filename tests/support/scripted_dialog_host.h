@@ -24,9 +24,16 @@ class ScriptedWindow final : public sim::SimulatedWindow {
 
   // The text decoded from code page 932.
   std::string Utf8Text(int control) const;
+  // Every text the control showed when the window was repainted, in order and decoded; a
+  // text shown at several repaints in a row counts once.
+  std::vector<std::string> PaintedUtf8Texts(int control) const;
 
  protected:
   void OnMisuse(const std::string& what) const override;
+  void OnRepaint() override;
+
+ private:
+  std::map<int, std::vector<std::string>> painted_;
 };
 
 // What a test expects to happen, step by step: which dialog or message box must appear next,
@@ -39,6 +46,9 @@ class Scenario {
   // A dialog with this template must open now; the check runs once it has initialised and
   // painted.
   Scenario& Opens(int template_id, Check check = {});
+  // A dialog with this template is asked for now, and cannot be created: the modal run gives
+  // kDialogFailed, as DialogBoxParamA gives -1.
+  Scenario& FailsToOpen(int template_id);
   // A message box with this text (UTF-8; the host decodes code page 932) must appear now; OK
   // answers it.
   Scenario& MessageBox(std::string utf8_text);
@@ -70,6 +80,7 @@ class Scenario {
 
   enum class Kind : std::uint8_t {
     kOpens,
+    kFailsToOpen,
     kMessageBox,
     kPress,
     kCommand,
@@ -102,9 +113,10 @@ class Scenario {
 
 // Runs dialogs by a scenario, on the program's virtual clock: while a dialog waits and the
 // scenario asks for time to pass, the host sleeps to the next timer deadline, so the other
-// simulated threads run and time moves exactly as they make it. Anything the scenario does not
-// expect fails the test with a clear message, and the host then ends every dialog at once so
-// that the test comes to an end.
+// simulated threads run and time moves exactly as they make it. While a handler waits for
+// something (HandleMessagesUntil), the scenario's next actions on the dialogs take place in
+// between, as a user's would. Anything the scenario does not expect fails the test with a clear
+// message, and the host then ends every dialog at once so that the test comes to an end.
 class ScriptedDialogHost final : public platform::DialogHost {
  public:
   // Time one wait may take before the test gives up on it.
@@ -117,8 +129,12 @@ class ScriptedDialogHost final : public platform::DialogHost {
 
   // Every timer a dialog starts from now on fails to be created.
   void FailTimers(bool fail) { timers_fail_ = fail; }
+  // Dialogs and timers are created only when the faults let them.
+  void SetFaults(sim::SystemCallFaults* faults) { faults_ = faults; }
 
   int RunModal(platform::DialogLogic& logic, platform::WindowHandle parent) override;
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t check_period_ms) override;
   int ShowMessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
                      std::uint32_t style) override;
   void Beep(std::uint32_t type) override;
@@ -156,6 +172,7 @@ class ScriptedDialogHost final : public platform::DialogHost {
   std::vector<std::string> transcript_;
   platform::WindowHandle next_handle_ = 0x1000;
   bool timers_fail_ = false;
+  sim::SystemCallFaults* faults_ = nullptr;
   bool abandoned_ = false;
   int beeps_ = 0;
   int wait_cursor_depth_ = 0;

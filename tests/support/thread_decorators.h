@@ -30,6 +30,12 @@ class MisbehavingThreads final : public platform::Threads {
     return inner_.ExitCode(thread, code);
   }
   void CloseThread(platform::ThreadHandle thread) override { inner_.CloseThread(thread); }
+  platform::SignalHandle CreateSignal() override { return inner_.CreateSignal(); }
+  bool GiveSignal(platform::SignalHandle signal) override { return inner_.GiveSignal(signal); }
+  bool WaitForSignal(platform::SignalHandle signal) override {
+    return inner_.WaitForSignal(signal);
+  }
+  void CloseSignal(platform::SignalHandle signal) override { inner_.CloseSignal(signal); }
 
  private:
   platform::Threads& inner_;

@@ -16,6 +16,7 @@
 #include "drive/command_set.h"
 #include "emulator/emulated_drive.h"
 #include "emulator/fault_plan.h"
+#include "platform/sim/system_call_faults.h"
 #include "resources/dialog_ids.h"
 #include "support/drive_rig.h"
 #include "support/scripted_dialog_host.h"
@@ -74,6 +75,7 @@ class UpdateDialogScenario : public ::testing::TestWithParam<TransportKind> {
           platform::Threads* threads = nullptr) {
     host_.emplace(rig_->Clock(), std::move(scenario));
     host_->FailTimers(fail_timers_);
+    host_->SetFaults(&faults_);
     dialog_.emplace(*host_, threads != nullptr ? *threads : rig_->Clock(), rig_->Clock(),
                     rig_->Locale(), rig_->Transport(), images);
     dialog_->SetSettingsChanged(settings_changed);
@@ -127,6 +129,7 @@ class UpdateDialogScenario : public ::testing::TestWithParam<TransportKind> {
   std::optional<test::ScriptedDialogHost> host_;
   std::optional<UpdateDialog> dialog_;
   bool fail_timers_ = false;
+  sim::SystemCallFaults faults_;
   std::chrono::steady_clock::duration wall_time_{};
 };
 
@@ -228,17 +231,29 @@ TEST_P(UpdateDialogScenario, AWholeUpdateWritesThePlainImageInTheFixedCommandSeq
   EXPECT_LT(wall_time_, std::chrono::seconds(2)) << "virtual time costs no wall time";
 }
 
+// A close request during the update shows the cancel notice and ends nothing: the update goes
+// on, and its success keeps the restore result at 1.
 TEST_P(UpdateDialogScenario, WithChangedSettingsASuccessfulUpdateLeavesTheRestoreResultAtOne) {
   Machine();
-  Target("1033", 31);
+  const EmulatedDrive& drive = Target("1033", 31);
   Scenario scenario;
   scenario.Opens(ids::kUpdateDialog)
       .Press(ids::kUpdateStart)
       .Opens(ids::kStartNotice)
       .Press(ids::kOk)
+      .RequestClose()
+      .Opens(ids::kCancelNotice)
+      .Press(ids::kOk)
+      .Verify([](const ScriptedWindow& window) {
+        EXPECT_FALSE(window.Ended());
+        EXPECT_EQ(window.Text(ids::kStatusLine), "Now Updating...");
+        EXPECT_TRUE(window.TimerRunning(ids::kProgressTimer));
+      })
+      .RequestEveryShutdown(true)
       .Opens(ids::kEndNotice)
       .Press(ids::kOk);
   EXPECT_EQ(Run(std::move(scenario), 1), UpdateDialog::kRestoreSettings);
+  EXPECT_EQ(drive.Revision(), "1033");
 }
 
 TEST_P(UpdateDialogScenario, ADownloadStepThatNeverCompletesTimesOutAtTheHundredthTick) {
@@ -409,22 +424,33 @@ TEST_P(UpdateDialogScenario, AResumeReportingTwoThenOneTakesTwoCallsAndTheUpdate
   EXPECT_TRUE(std::ranges::equal(drive.ReceivedImage(), plain_));
 }
 
-TEST_P(UpdateDialogScenario, AThreadThatCannotBeLaunchedIsAStartFailureAndSendsNothing) {
+// A start that fails, before the worker thread runs or after, is a true failure: the drive
+// receives nothing from the worker, even from one that a late resume or a missing progress
+// timer has already let run.
+TEST_P(UpdateDialogScenario, AWorkerThatCannotBeStartedFullySendsNothing) {
   struct Case {
     std::string name;
     std::function<void(test::MisbehavingThreads&)> misbehave;
     int resume_calls;
+    bool timers_fail = false;
   };
   const std::vector<Case> cases{
       {"suspend count stays above 1", [](auto& t) { t.ScriptResumes({5}); }, 11},
+      {"the eleventh resume lets it run",
+       [](auto& t) {
+         t.ScriptResumes({2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 1});
+       },
+       11},
       {"resume fails", [](auto& t) { t.ScriptResumes({platform::kResumeFailed}); }, 1},
       {"duplicate fails", [](auto& t) { t.FailDuplicate(); }, 0},
+      {"no progress timer", [](auto& /*t*/) {}, 1, true},
   };
   for (const Case& c : cases) {
     Machine();
     EmulatedDrive& drive = Target();
     test::MisbehavingThreads& threads = misbehaving_.emplace(rig_->Clock());
     c.misbehave(threads);
+    fail_timers_ = c.timers_fail;
     Scenario scenario;
     scenario.Opens(ids::kUpdateDialog)
         .Press(ids::kUpdateStart)
@@ -437,31 +463,164 @@ TEST_P(UpdateDialogScenario, AThreadThatCannotBeLaunchedIsAStartFailureAndSendsN
         << c.name;
     EXPECT_EQ(threads.ResumeCalls(), c.resume_calls) << c.name;
     EXPECT_EQ(drive.Log().CountOf(opcode::kStartStopUnit), 0U) << c.name;
+    EXPECT_TRUE(DownloadPages(drive).empty()) << c.name;
+    ExpectNoWorkerLeft(drive);
+  }
+  fail_timers_ = false;
+}
+
+// CANCEL after a time-out waits for the worker, which still waits on the drive, also when its
+// own wait timer cannot be had. Meanwhile the dialog goes on answering: the shutdown guard
+// refuses, a close request adds no close step of its own, and the cancel notice comes once,
+// when the worker has ended.
+TEST_P(UpdateDialogScenario, CancelWaitsForTheWorkerWhileTheDialogGoesOnAnswering) {
+  for (const bool wait_timer : {true, false}) {
+    SCOPED_TRACE(wait_timer ? "with its wait timer" : "without its wait timer");
+    Machine();
+    EmulatedDrive& drive = Target();
+    drive.Faults().Add(FaultRule{FaultMatch::Page(0xF0, 0x00), FaultAction::NoCompletion(), 1,
+                                 emulator::kForever});
+    faults_.Clear();
+    Scenario scenario;
+    scenario.Opens(ids::kUpdateDialog)
+        .Press(ids::kUpdateStart)
+        .Opens(ids::kStartNotice)
+        .Press(ids::kOk)
+        .MessageBox("Update Failed.")
+        .Do([&] {
+          if (!wait_timer) {
+            faults_.FailEvery(sim::SystemCall::kTimer);
+          }
+        })
+        .Press(ids::kCancelButton)
+        .RequestEveryShutdown(true)
+        .RequestClose()
+        .Verify([&](const ScriptedWindow& window) {
+          EXPECT_FALSE(window.Ended());
+          EXPECT_FALSE(window.IsEnabled(ids::kCancelButton));
+          EXPECT_TRUE(host_->WaitCursorRequested());
+        })
+        .RequestEveryShutdown(true)
+        .Opens(ids::kCancelNotice)
+        .Press(ids::kOk);
+    EXPECT_EQ(Run(std::move(scenario), 1), UpdateDialog::kRestoreSettings);
+    EXPECT_EQ(std::count(host_->Transcript().begin(), host_->Transcript().end(), "open 133"), 1);
+    EXPECT_EQ(host_->WaitCursorDepth(), 0);
+    ExpectNoWorkerLeft(drive);
+  }
+  faults_.Clear();
+}
+
+// A notice that cannot be shown is no OK: without the start notice nothing starts, without the
+// cancel notice nothing is restored, and without the end notice the dialog stays until CANCEL,
+// whose notice then decides.
+TEST_P(UpdateDialogScenario, ANoticeThatCannotBeShownLeadsNowhere) {
+  struct Case {
+    std::string name;
+    std::function<void(Scenario&)> play;
+    int restore_result;
+    bool updated;
+  };
+  const std::vector<Case> cases{
+      {"start notice",
+       [&](Scenario& s) {
+         s.Press(ids::kUpdateStart)
+             .FailsToOpen(ids::kStartNotice)
+             .MessageBox("Update Failed.")
+             .Verify([&](const ScriptedWindow& w) { ExpectFailedState(w, "Update Failed."); })
+             .Press(ids::kCancelButton)
+             .Opens(ids::kCancelNotice)
+             .Press(ids::kOk);
+       },
+       UpdateDialog::kRestoreSettings, false},
+      {"cancel notice",
+       [](Scenario& s) { s.Press(ids::kCancelButton).FailsToOpen(ids::kCancelNotice); },
+       UpdateDialog::kRestoreNothing, false},
+      {"end notice",
+       [](Scenario& s) {
+         s.Press(ids::kUpdateStart)
+             .Opens(ids::kStartNotice)
+             .Press(ids::kOk)
+             .FailsToOpen(ids::kEndNotice)
+             .Verify([](const ScriptedWindow& w) {
+               EXPECT_FALSE(w.Ended());
+               EXPECT_EQ(w.Text(ids::kStatusLine), "Update Complete.");
+               EXPECT_TRUE(w.IsEnabled(ids::kCancelButton));
+               EXPECT_FALSE(w.IsEnabled(ids::kUpdateStart));
+             })
+             .RequestEveryShutdown(true)
+             .Press(ids::kCancelButton)
+             .Opens(ids::kCancelNotice)
+             .Press(ids::kOk);
+       },
+       UpdateDialog::kRestoreSettings, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Machine();
+    const EmulatedDrive& drive = Target();
+    Scenario scenario;
+    scenario.Opens(ids::kUpdateDialog);
+    c.play(scenario);
+    EXPECT_EQ(Run(std::move(scenario), 1), c.restore_result);
+    EXPECT_EQ(drive.Revision(), c.updated ? "1033" : "1029");
+    EXPECT_EQ(drive.Log().CountOf(opcode::kStartStopUnit), c.updated ? 1U : 0U);
     ExpectNoWorkerLeft(drive);
   }
 }
 
-// The worker already runs when the timer cannot be had: the dialog reports the failure, but
-// CANCEL does not let the program go on while the worker writes the drive.
-TEST_P(UpdateDialogScenario, WithoutItsTimerTheUpdateFailsToStartButCancelWaitsForTheWorker) {
+// The status line as the dialog paints it: "Scan Complete." after the scan, and at last what
+// the check found, in the message language.
+TEST_P(UpdateDialogScenario, TheStatusLineShowsTheScanAndWhatTheCheckFound) {
+  struct Case {
+    std::string revision;
+    const char* english;
+    const char* japanese;
+  };
+  const std::vector<Case> cases{
+      {"1133", "Not support firmware.", "サポートしないファームウェアです。"},
+      {"1040", "Unnecessary Firmware Update Drive.", "ファームウェアのアップデートは不要です。"},
+      {"2033", "Not Support.", "サポートしないCD ドライブです。"},
+      {"1029", " ", " "},
+  };
+  for (const int code_page : {kEnglish, kJapanese}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.revision + " under code page " + std::to_string(code_page));
+      Machine(code_page);
+      Target(c.revision);
+      const bool japanese = code_page == kJapanese;
+      Scenario scenario;
+      scenario
+          .Opens(ids::kUpdateDialog,
+                 [&](const ScriptedWindow& window) {
+                   const std::vector<std::string> painted =
+                       window.PaintedUtf8Texts(ids::kStatusLine);
+                   ASSERT_GE(painted.size(), 2U);
+                   EXPECT_EQ(painted.front(), japanese ? "スキャン終了。" : "Scan Complete.");
+                   EXPECT_EQ(painted.back(), japanese ? c.japanese : c.english);
+                 })
+          .Press(ids::kCancelButton);
+      Run(std::move(scenario));
+    }
+  }
+}
+
+// Only the About entry's own system command opens the About box; the commands next to it are
+// the system's.
+TEST_P(UpdateDialogScenario, OnlyTheAboutEntrysOwnSystemCommandOpensTheAboutBox) {
   Machine();
-  EmulatedDrive& drive = Target();
-  fail_timers_ = true;
+  Target();
   Scenario scenario;
-  scenario.Opens(ids::kUpdateDialog)
-      .Press(ids::kUpdateStart)
-      .Opens(ids::kStartNotice)
+  scenario.Opens(ids::kUpdateDialog);
+  for (std::uint32_t command = ids::kSystemMenuAbout + 1; command <= 0x001F; ++command) {
+    scenario.SystemCommand(command);
+  }
+  scenario.SystemCommand(ids::kSystemMenuAbout)
+      .Opens(ids::kAboutDialog)
       .Press(ids::kOk)
-      .MessageBox("Update Failed.")
-      .Press(ids::kCancelButton)
-      .Opens(ids::kCancelNotice,
-             [&](const ScriptedWindow& /*notice*/) {
-               EXPECT_EQ(drive.Revision(), "1033") << "the notice waits until the worker has ended";
-             })
-      .Press(ids::kOk);
-  EXPECT_EQ(Run(std::move(scenario), 2), UpdateDialog::kRestoreSettings);
-  EXPECT_TRUE(std::ranges::equal(drive.ReceivedImage(), plain_)) << "ended only after the worker";
-  ExpectNoWorkerLeft(drive);
+      .Press(ids::kCancelButton);
+  Run(std::move(scenario));
+  EXPECT_THAT(host_->Transcript(), ElementsAre("open 102", "open 100", "end 100: 1", "end 102: 1"));
 }
 
 TEST_P(UpdateDialogScenario, EscapeAndTheCloseRequestNeverEndTheDialog) {

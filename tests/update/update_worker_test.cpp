@@ -56,6 +56,9 @@ TEST(UpdateWorker, SendsEachBlockBehindItsPageHeaderAndAFullImageInstallsIt) {
   }
   EXPECT_TRUE(std::ranges::equal(drive.ReceivedImage(), plain));
   EXPECT_EQ(drive.Revision(), "1033");
+  // The drive is given 2 s after the closing step before the worker reports success.
+  const auto& closing = records.back();
+  EXPECT_EQ(rig.Clock().NowMilliseconds(), closing.time_ms + closing.duration_ms + 2000);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // reaches the logic (commands, the drive list's selection, the close request, Escape, system
 // commands, timers, the cursor, the drag icon, the shutdown guard's messages, with the logic's
 // answers as the results), and what the logic asks of the window reaches the real controls.
+#include <atomic>
 #include <cwchar>
 #include <functional>
 #include <string>
@@ -137,6 +138,49 @@ TEST(Win32DialogHost, GuardAnswersAreTheMessagesResults) {
     EXPECT_EQ(SendMessageA(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kEndCommand, 0), 0);
   });
+}
+
+// A dialog that cannot be created gives -1, as DialogBoxParamA does, and its logic hears
+// nothing.
+TEST(Win32DialogHost, ADialogThatCannotBeCreatedGivesMinusOne) {
+  Win32DialogHost host;
+  RecordingLogic logic(4711);
+  bool initialised = false;
+  logic.on_init = [&initialised](platform::DialogWindow& /*window*/) { initialised = true; };
+  EXPECT_EQ(host.RunModal(logic, 0), platform::kDialogFailed);
+  EXPECT_FALSE(initialised);
+}
+
+// A handler that has to wait keeps its dialog answering: meanwhile the system's requests and
+// further commands reach the logic, and the wait ends once its condition holds.
+TEST(Win32DialogHost, AHandlerThatWaitsKeepsTheDialogAnswering) {
+  Win32DialogHost host;
+  RecordingLogic logic(ids::kUpdateDialog);
+  std::atomic<bool> released{false};
+  bool waited = false;
+  logic.on_command = [&](platform::DialogWindow& /*window*/, int command) {
+    if (command == ids::kUpdateStart) {
+      waited = host.HandleMessagesUntil([&released] { return released.load(); }, 50);
+    }
+  };
+  RunModalWithScript(host, logic, ids::kDriveList, [&](HWND dialog) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ids::kUpdateStart, 0), 0);
+    Sleep(200);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                  2000, &answer),
+              0)
+        << "the waiting dialog did not answer";
+    EXPECT_EQ(answer, 0x11U * 10);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(ids::kMenuAbout, 0), 0);
+    Sleep(200);
+    released = true;
+    Sleep(200);
+    Click(dialog, kEndCommand);
+  });
+  EXPECT_TRUE(waited);
+  EXPECT_EQ(logic.events,
+            (std::vector<std::string>{"command 1006", "command 32772", "command 1007"}));
 }
 
 TEST(Win32DialogHost, WaitCursorWhileTheHostOrTheLogicAsksForIt) {

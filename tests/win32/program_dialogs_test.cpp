@@ -58,21 +58,22 @@ std::vector<LRESULT> GuardAnswers(HWND dialog) {
 
 const std::vector<LRESULT> kRefused{0, 0, -1, BROADCAST_QUERY_DENY, BROADCAST_QUERY_DENY};
 
-// Passes everything to the dialog under test and, right after each command has been handled
-// (the dialog may have ended itself, but its window is still there), asks the dialog whether
-// the session may end.
+// Passes everything to the dialog under test and, right after each command and close request
+// has been handled (the dialog may have ended itself, but its window is still there), sends it
+// the system's requests to end the session, suspend and stand by: it records whether the
+// dialog still refused any of them itself, and what the request to log off came to.
 class ChoiceWatcher final : public platform::DialogLogic {
  public:
   explicit ChoiceWatcher(platform::DialogLogic& logic) : logic_(logic) {}
 
   std::vector<LRESULT> after_command;
+  std::vector<bool> refused_after_command;
 
   int TemplateId() const override { return logic_.TemplateId(); }
   void OnInitDialog(platform::DialogWindow& window) override { logic_.OnInitDialog(window); }
   void OnCommand(platform::DialogWindow& window, int command) override {
     logic_.OnCommand(window, command);
-    HWND dialog = PointerFrom<HWND>(window.Handle());
-    after_command.push_back(SendMessageA(dialog, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    Probe(window);
   }
   void OnSelectionChange(platform::DialogWindow& window, int control) override {
     logic_.OnSelectionChange(window, control);
@@ -80,7 +81,10 @@ class ChoiceWatcher final : public platform::DialogLogic {
   void OnTimer(platform::DialogWindow& window, std::uint32_t id) override {
     logic_.OnTimer(window, id);
   }
-  void OnCloseRequest(platform::DialogWindow& window) override { logic_.OnCloseRequest(window); }
+  void OnCloseRequest(platform::DialogWindow& window) override {
+    logic_.OnCloseRequest(window);
+    Probe(window);
+  }
   bool OnPaint(platform::DialogWindow& window) override { return logic_.OnPaint(window); }
   bool OnSystemCommand(platform::DialogWindow& window, std::uint32_t command) override {
     return logic_.OnSystemCommand(window, command);
@@ -89,11 +93,21 @@ class ChoiceWatcher final : public platform::DialogLogic {
   int DragIcon() const override { return logic_.DragIcon(); }
   bool OnGuardMessage(std::uint32_t message, std::uintptr_t parameter,
                       std::intptr_t& answer) override {
-    return logic_.OnGuardMessage(message, parameter, answer);
+    const bool refused = logic_.OnGuardMessage(message, parameter, answer);
+    refused_ = refused_ || refused;
+    return refused;
   }
 
  private:
+  void Probe(const platform::DialogWindow& window) {
+    HWND dialog = PointerFrom<HWND>(window.Handle());
+    refused_ = false;
+    after_command.push_back(GuardAnswers(dialog).front());
+    refused_after_command.push_back(refused_);
+  }
+
   platform::DialogLogic& logic_;
+  bool refused_ = false;
 };
 
 bool TitleBecomes(HWND dialog, const std::string& title) {
@@ -121,17 +135,29 @@ TEST(ProgramDialogs, AgreementShowsTheTermsAndAgreeEndsItWithOne) {
   });
   EXPECT_EQ(result, dialogs::AgreementDialog::kAgreed);
   EXPECT_EQ(watcher.after_command, std::vector<LRESULT>{TRUE});
+  EXPECT_EQ(watcher.refused_after_command, std::vector<bool>{false});
 }
 
-TEST(ProgramDialogs, AgreementCloseBoxMeansNotAgree) {
-  Win32DialogHost host;
-  dialogs::AgreementDialog agreement(SystemLanguage());
-  agreement.SetModelName(kTargetProduct);
-  const int result = RunModalWithScript(host, agreement, ids::kAgreementText, [](HWND dialog) {
-    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-  });
-  EXPECT_EQ(result, dialogs::AgreementDialog::kNotAgreed);
-  EXPECT_EQ(agreement.ClosePermission(), 1);
+// The close box and Escape both mean "Not Agree"; after either the session may end again.
+TEST(ProgramDialogs, AgreementCloseBoxAndEscapeMeanNotAgree) {
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "Escape" : "close box");
+    Win32DialogHost host;
+    dialogs::AgreementDialog agreement(SystemLanguage());
+    agreement.SetModelName(kTargetProduct);
+    ChoiceWatcher watcher(agreement);
+    const int result =
+        RunModalWithScript(host, watcher, ids::kAgreementText, [escape](HWND dialog) {
+          if (escape) {
+            test::PressEscape(dialog);
+          } else {
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+          }
+        });
+    EXPECT_EQ(result, dialogs::AgreementDialog::kNotAgreed);
+    EXPECT_EQ(agreement.ClosePermission(), 1);
+    EXPECT_EQ(watcher.refused_after_command, std::vector<bool>{false});
+  }
 }
 
 struct NoticeCase {
@@ -181,6 +207,7 @@ TEST(ProgramDialogs, EachNoticeShowsItsTextUnderTheCommonTitleAndOkEndsItWithOne
     EXPECT_EQ(result, dialogs::NoticeDialog::kOk);
     ASSERT_FALSE(watcher.after_command.empty());
     EXPECT_EQ(watcher.after_command.back(), TRUE);
+    EXPECT_FALSE(watcher.refused_after_command.back());
   }
 }
 
@@ -269,6 +296,31 @@ TEST(ProgramDialogs, MainDialogStaysOpenUntilCancelAndShowsTheAboutBox) {
       Click(about, ids::kOk);
       EXPECT_TRUE(WaitUntil([&] { return IsWindow(about) == FALSE; }, test::kDialogTimeoutMs));
     }
+
+    // The system menu's About entry: its own command opens the box, its neighbours do not.
+    const auto find_about = [&] {
+      test::DialogQuery query;
+      query.thread = thread;
+      query.control = ids::kAboutModel;
+      HWND found = test::FindDialog(query);
+      return found != nullptr && WindowTextOf(found) == "About  Firmware Update Utility" ? found
+                                                                                         : nullptr;
+    };
+    PostMessageA(dialog, WM_SYSCOMMAND, ids::kSystemMenuAbout + 1, 0);
+    Sleep(300);
+    EXPECT_EQ(find_about(), nullptr) << "system command 0x0011 opened the About box";
+    PostMessageA(dialog, WM_SYSCOMMAND, ids::kSystemMenuAbout, 0);
+    about = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          about = find_about();
+          return about != nullptr;
+        },
+        test::kDialogTimeoutMs));
+    if (about != nullptr) {
+      Click(about, ids::kOk);
+      EXPECT_TRUE(WaitUntil([&] { return IsWindow(about) == FALSE; }, test::kDialogTimeoutMs));
+    }
     EXPECT_EQ(GuardAnswers(dialog), kRefused);
     Click(dialog, ids::kCancelButton);
   });
@@ -276,6 +328,7 @@ TEST(ProgramDialogs, MainDialogStaysOpenUntilCancelAndShowsTheAboutBox) {
   EXPECT_EQ(main.ClosePermission(), 1);
   ASSERT_FALSE(watcher.after_command.empty());
   EXPECT_EQ(watcher.after_command.back(), TRUE);
+  EXPECT_FALSE(watcher.refused_after_command.back());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // running threads are counted; waits, divided only in a test build.
 #include <atomic>
 #include <ctime>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,37 @@ TEST(Win32Threads, SuspendedThreadRunsOnlyOnceResumedAndLeavesItsExitCode) {
   ASSERT_TRUE(threads.ExitCode(duplicate, code));
   EXPECT_EQ(code, 42U);
   threads.CloseThread(duplicate);
+}
+
+// The update worker's start signal: its waiters stay until it is given, and then all go on.
+TEST(Win32Threads, ASignalHoldsItsWaitersUntilItIsGiven) {
+  Win32Threads threads;
+  const platform::SignalHandle signal = threads.CreateSignal();
+  ASSERT_NE(signal, 0U);
+  std::atomic<int> released{0};
+  std::vector<platform::ThreadHandle> waiters;
+  for (int i = 0; i < 2; ++i) {
+    waiters.push_back(threads.CreateSuspended([&threads, &released, signal] {
+      const bool given = threads.WaitForSignal(signal);
+      released += given ? 1 : 0;
+      return given ? 1U : 0U;
+    }));
+    ASSERT_NE(waiters.back(), 0U);
+    threads.Resume(waiters.back());
+  }
+  Sleep(100);
+  EXPECT_EQ(released, 0);
+  EXPECT_TRUE(threads.GiveSignal(signal));
+  for (const platform::ThreadHandle waiter : waiters) {
+    ASSERT_EQ(WaitForSingleObject(SystemHandle(waiter), kWaitMs), WAIT_OBJECT_0);
+    std::uint32_t code = 0;
+    ASSERT_TRUE(threads.ExitCode(waiter, code));
+    EXPECT_EQ(code, 1U);
+    threads.CloseThread(waiter);
+  }
+  EXPECT_EQ(released, 2);
+  EXPECT_TRUE(threads.WaitForSignal(signal)) << "a given signal stays given";
+  threads.CloseSignal(signal);
 }
 
 TEST(Win32Threads, ResumeReportsThePreviousSuspendCount) {

@@ -41,17 +41,22 @@ std::chrono::milliseconds RealTimeClock::SleptFor() const {
 }
 
 void RealTimeClock::ThreadMain(SystemThread* self) {
+  // What the entry holds goes with the thread, outside the lock, while everything it may use
+  // still exists.
   Entry entry;
   {
     std::unique_lock lock(mutex_);
     resumed_.wait(lock, [self] { return self->suspend_count == 0 || self->cancelled; });
+    entry = std::move(self->entry);
     if (self->cancelled) {
       self->exit_code = 0;
+      lock.unlock();
+      entry = nullptr;
       return;
     }
-    entry = std::move(self->entry);
   }
   const std::uint32_t code = entry();
+  entry = nullptr;
   const std::lock_guard lock(mutex_);
   self->exit_code = code;
 }
@@ -112,6 +117,43 @@ bool RealTimeClock::ExitCode(platform::ThreadHandle thread, std::uint32_t& code)
 void RealTimeClock::CloseThread(platform::ThreadHandle thread) {
   const std::lock_guard lock(mutex_);
   handles_.erase(thread);
+}
+
+platform::SignalHandle RealTimeClock::CreateSignal() {
+  const std::lock_guard lock(mutex_);
+  const platform::SignalHandle handle = next_handle_;
+  next_handle_ += 4;
+  signals_.emplace(handle, false);
+  return handle;
+}
+
+bool RealTimeClock::GiveSignal(platform::SignalHandle signal) {
+  const std::lock_guard lock(mutex_);
+  const auto found = signals_.find(signal);
+  if (found == signals_.end()) {
+    return false;
+  }
+  found->second = true;
+  signalled_.notify_all();
+  return true;
+}
+
+bool RealTimeClock::WaitForSignal(platform::SignalHandle signal) {
+  std::unique_lock lock(mutex_);
+  if (!signals_.contains(signal)) {
+    return false;
+  }
+  signalled_.wait(lock, [&] {
+    const auto found = signals_.find(signal);
+    return found == signals_.end() || found->second;
+  });
+  return signals_.contains(signal);
+}
+
+void RealTimeClock::CloseSignal(platform::SignalHandle signal) {
+  const std::lock_guard lock(mutex_);
+  signals_.erase(signal);
+  signalled_.notify_all();
 }
 
 void RealTimeClock::FinishThreads() {

@@ -34,6 +34,10 @@ class RealTimeClock final : public platform::Clock, public platform::Threads {
   platform::ThreadHandle Duplicate(platform::ThreadHandle thread) override;
   bool ExitCode(platform::ThreadHandle thread, std::uint32_t& code) override;
   void CloseThread(platform::ThreadHandle thread) override;
+  platform::SignalHandle CreateSignal() override;
+  bool GiveSignal(platform::SignalHandle signal) override;
+  bool WaitForSignal(platform::SignalHandle signal) override;
+  void CloseSignal(platform::SignalHandle signal) override;
 
   // Waits for every thread that was let run; the ones never resumed end without running.
   void FinishThreads();
@@ -58,6 +62,9 @@ class RealTimeClock final : public platform::Clock, public platform::Threads {
   std::condition_variable resumed_;
   std::vector<std::shared_ptr<SystemThread>> threads_;
   std::map<platform::ThreadHandle, std::shared_ptr<SystemThread>> handles_;
+  // Signals by handle: whether each has been given.
+  std::map<platform::SignalHandle, bool> signals_;
+  std::condition_variable signalled_;
   platform::ThreadHandle next_handle_ = 0x1000;
   std::chrono::milliseconds slept_{0};
 };

@@ -663,6 +663,16 @@ std::vector<std::string> SimRegistry::Subkeys(RegistryHandle root, std::string_v
   return names;
 }
 
+std::vector<std::string> SimRegistry::ValueNames(RegistryHandle root, std::string_view path) const {
+  std::vector<std::string> names;
+  if (const auto key = Find(root, path)) {
+    for (const auto& [name, value] : key->values) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
 void SimRegistry::DenyWrites(RegistryHandle root, std::string_view path) {
   FindOrAdd(root, path)->writes_denied = true;
 }

@@ -75,6 +75,7 @@ class SimRegistry final : public platform::Registry {
   std::optional<StoredValue> Value(platform::RegistryHandle root, std::string_view path,
                                    std::string_view name) const;
   std::vector<std::string> Subkeys(platform::RegistryHandle root, std::string_view path) const;
+  std::vector<std::string> ValueNames(platform::RegistryHandle root, std::string_view path) const;
 
   // Logs another user on: HKEY_CURRENT_USER shows that user's hive from now on (an empty one
   // the first time). Only the current user's hive goes into the JSON.

@@ -3,7 +3,7 @@
 namespace fwu::sim {
 
 bool SimSystemServices::QueryVersion(platform::OsVersion& out) {
-  if (version_query_fails) {
+  if (version_query_fails || Fails(SystemCall::kVersion)) {
     return false;
   }
   out = version;
@@ -11,7 +11,7 @@ bool SimSystemServices::QueryVersion(platform::OsVersion& out) {
 }
 
 bool SimSystemServices::QueryPowerStatus(platform::PowerStatus& out) {
-  if (power_query_fails) {
+  if (power_query_fails || Fails(SystemCall::kPowerStatus)) {
     return false;
   }
   out = power;
@@ -37,7 +37,7 @@ void SimSystemServices::EndProcess() {
 platform::MutexHandle SimSystemServices::CreateNamedMutex(const char* name, bool& already_existed) {
   mutexes_created.emplace_back(name);
   already_existed = false;
-  if (mutex_creation_fails) {
+  if (mutex_creation_fails || Fails(SystemCall::kMutex)) {
     return 0;
   }
   const SimNamedMutexes::Opened opened = named_mutexes->Create(name, process_id);
@@ -51,38 +51,50 @@ void SimSystemServices::ReleaseNamedMutex(platform::MutexHandle mutex) {
 
 bool SimSystemServices::ReadScreenSaverActive(std::uint32_t& active) {
   ++screen_saver_reads;
+  if (Fails(SystemCall::kScreenSaver)) {
+    return false;
+  }
   active = screen_saver_active;
   return true;
 }
 
 bool SimSystemServices::WriteScreenSaverActive(bool active) {
+  if (Fails(SystemCall::kScreenSaver)) {
+    return false;
+  }
   screen_saver_writes.push_back(active);
   screen_saver_active = active ? 1 : 0;
   return true;
 }
 
 bool SimSystemServices::CurrentDirectory(std::string& directory, std::uint32_t buffer_size) {
-  if (!current_directory || current_directory->size() + 1 > buffer_size) {
+  if (!current_directory || current_directory->size() + 1 > buffer_size ||
+      Fails(SystemCall::kCurrentDirectory)) {
     return false;
   }
   directory = *current_directory;
   return true;
 }
 
+std::string SimSystemServices::ProgramFilePath() {
+  return Fails(SystemCall::kProgramPath) ? std::string() : program_file_path;
+}
+
 int SimSystemServices::OpenProcessTokenForPrivileges() {
   privilege_calls.emplace_back("OpenProcessToken");
-  token_open = open_token_result != 0;
-  return open_token_result;
+  const int result = Fails(SystemCall::kPrivilege) ? 0 : open_token_result;
+  token_open = result != 0;
+  return result;
 }
 
 int SimSystemServices::LookupShutdownPrivilege() {
   privilege_calls.emplace_back("LookupPrivilegeValue");
-  return lookup_privilege_result;
+  return Fails(SystemCall::kPrivilege) ? 0 : lookup_privilege_result;
 }
 
 int SimSystemServices::EnableShutdownPrivilege() {
   privilege_calls.emplace_back("AdjustTokenPrivileges");
-  return token_open ? enable_privilege_result : 0;
+  return token_open && !Fails(SystemCall::kPrivilege) ? enable_privilege_result : 0;
 }
 
 void SimSystemServices::CloseProcessToken() {
@@ -93,6 +105,9 @@ void SimSystemServices::CloseProcessToken() {
 }
 
 int SimSystemServices::ExitWindows(std::uint32_t flags, std::uint32_t reason) {
+  if (Fails(SystemCall::kExitWindows)) {
+    return 0;
+  }
   if (exit_windows_result != 0) {
     exit_request = ExitRequest{flags, reason};
   }

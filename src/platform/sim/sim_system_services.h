@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/sim/sim_named_mutexes.h"
+#include "platform/sim/system_call_faults.h"
 #include "platform/system_services.h"
 
 namespace fwu::sim {
@@ -52,6 +53,9 @@ class SimSystemServices final : public platform::SystemServices {
   bool token_open = false;
   std::optional<ExitRequest> exit_request;
 
+  // The PC's faults, which every call consults first; none when null.
+  SystemCallFaults* faults = nullptr;
+
   // A second program instance on the same PC: the same system, its own process, the PC's
   // named mutexes; nothing recorded yet.
   SimSystemServices AnotherProcess() const;
@@ -65,12 +69,15 @@ class SimSystemServices final : public platform::SystemServices {
   bool ReadScreenSaverActive(std::uint32_t& active) override;
   bool WriteScreenSaverActive(bool active) override;
   bool CurrentDirectory(std::string& directory, std::uint32_t buffer_size) override;
-  std::string ProgramFilePath() override { return program_file_path; }
+  std::string ProgramFilePath() override;
   int OpenProcessTokenForPrivileges() override;
   int LookupShutdownPrivilege() override;
   int EnableShutdownPrivilege() override;
   void CloseProcessToken() override;
   int ExitWindows(std::uint32_t flags, std::uint32_t reason) override;
+
+ private:
+  bool Fails(SystemCall call) { return faults != nullptr && faults->Fails(call); }
 };
 
 }  // namespace fwu::sim

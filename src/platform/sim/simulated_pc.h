@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/drive_search.h"
@@ -22,6 +23,7 @@
 #include "platform/sim/sim_pass_through_driver.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_system_services.h"
+#include "platform/sim/system_call_faults.h"
 #include "platform/sim/virtual_clock.h"
 #include "update/firmware_image.h"
 
@@ -44,6 +46,11 @@ struct DriveSlot {
 //
 // In virtual time the thread that builds the PC must be the one that runs the program. Real
 // time is offered on the NT family only: the simulated ASPI manager works on virtual time.
+//
+// Every call of the program that can fail on a real system (registry, threads and signals, the
+// ASPI manager's library, memory and events, the storage devices, the kernel's services) asks
+// `faults` first, and fails when told to; dialogs and their timers do when the dialog host is
+// given the same faults.
 class SimulatedPc {
  public:
   // Called after every command a drive executed, with the drive's number and its record.
@@ -104,14 +111,23 @@ class SimulatedPc {
   // The restart of Windows: the drives lose power and come back, the request is cleared.
   void Restart();
 
+  // How often the program's own thread (the one that runs its dialogs) slept while an update
+  // worker ran: a thread that sleeps there handles no window message, so the shutdown guard
+  // cannot answer.
+  int ProgramThreadSleepsDuringWorker() const { return program_thread_sleeps_; }
+
   SimRegistry registry;
   SimSystemServices system;
   SimLocale locale;
+  SystemCallFaults faults;
 
  private:
   class ObservedDevice;
   class ObservedRegistry;
   class NoAspiLibrary;
+  class ProgramThreads;
+  class FaultyAspiLibrary;
+  class FaultyPassThroughDriver;
   struct PcDrive {
     DriveSlot slot;
     std::unique_ptr<emulator::EmulatedDrive> drive;
@@ -131,6 +147,11 @@ class SimulatedPc {
   CommandObserver observer_;
   std::function<void()> registry_observer_;
   std::unique_ptr<ObservedRegistry> observed_registry_;
+  std::unique_ptr<ProgramThreads> program_threads_;
+  std::unique_ptr<FaultyAspiLibrary> program_aspi_;
+  std::unique_ptr<FaultyPassThroughDriver> program_pass_through_;
+  std::thread::id program_thread_;
+  int program_thread_sleeps_ = 0;
 };
 
 // The plain bytes of the image the program carries, as the drive receives them.

@@ -237,7 +237,7 @@ void SimulatedWindow::SetProgress(int control, int position) {
 }
 
 bool SimulatedWindow::StartTimer(std::uint32_t id, std::uint32_t period_ms) {
-  if (timers_fail_) {
+  if (timers_fail_ || (faults_ != nullptr && faults_->Fails(SystemCall::kTimer))) {
     return false;
   }
   StopTimer(id);
@@ -302,6 +302,19 @@ bool FireNextTimer(std::span<const OpenDialog> dialogs, platform::Clock& clock) 
   const std::uint32_t id = dialog.window->TakeDueTimer(*earliest);
   dialog.logic->OnTimer(*dialog.window, id);
   return true;
+}
+
+void PassTime(std::span<const OpenDialog> dialogs, platform::Clock& clock,
+              std::uint32_t period_ms) {
+  const std::uint64_t until = std::uint64_t{clock.TickCount()} + period_ms;
+  for (const OpenDialog& dialog : dialogs) {
+    const auto deadline = dialog.window->NextDeadline();
+    if (deadline && *deadline <= until) {
+      FireNextTimer(dialogs, clock);
+      return;
+    }
+  }
+  clock.Sleep(period_ms);
 }
 
 bool SendShutdownRequest(std::span<const OpenDialog> dialogs, const ShutdownRequest& request) {

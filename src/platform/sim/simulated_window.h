@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialog_host.h"
+#include "platform/sim/system_call_faults.h"
 #include "resources/dialog_templates.h"
 
 namespace fwu::sim {
@@ -74,6 +75,8 @@ class SimulatedWindow : public platform::DialogWindow {
   void SetMinimized(bool minimized) { minimized_ = minimized; }
   // Every timer started from now on fails to be created.
   void FailTimers(bool fail) { timers_fail_ = fail; }
+  // Timers are created only when the faults let them (none when null).
+  void SetFaults(SystemCallFaults* faults) { faults_ = faults; }
   void ForceEnd(int result) { result_ = result; }
 
   // The earliest timer deadline, on the clock's tick count.
@@ -132,6 +135,7 @@ class SimulatedWindow : public platform::DialogWindow {
   std::vector<MenuItem> menu_;
   std::vector<Timer> timers_;
   bool timers_fail_ = false;
+  SystemCallFaults* faults_ = nullptr;
   int icon_ = 0;
   bool minimized_ = false;
   int icons_drawn_ = 0;
@@ -148,6 +152,9 @@ struct OpenDialog {
 // Lets time pass on the clock to the earliest timer of the open dialogs and fires it; false
 // when no timer runs.
 bool FireNextTimer(std::span<const OpenDialog> dialogs, platform::Clock& clock);
+// Lets at most period_ms pass: up to the earliest timer, which then fires, when it falls due
+// within that time.
+void PassTime(std::span<const OpenDialog> dialogs, platform::Clock& clock, std::uint32_t period_ms);
 
 // The requests the shutdown guard answers, as Windows sends them to every window.
 struct ShutdownRequest {

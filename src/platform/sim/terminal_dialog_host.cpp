@@ -180,7 +180,12 @@ std::optional<std::string> TerminalDialogHost::ReadAnswer() {
 }
 
 int TerminalDialogHost::RunModal(platform::DialogLogic& logic, platform::WindowHandle /*parent*/) {
+  if (options_.faults != nullptr && options_.faults->Fails(SystemCall::kDialog)) {
+    Print("(dialog " + std::to_string(logic.TemplateId()) + " could not be shown)");
+    return platform::kDialogFailed;
+  }
   Window window(*this, logic.TemplateId(), next_handle_);
+  window.SetFaults(options_.faults);
   next_handle_ += 4;
   stack_.push_back({&window, &logic});
   logic.OnInitDialog(window);
@@ -215,6 +220,14 @@ int TerminalDialogHost::RunModal(platform::DialogLogic& logic, platform::WindowH
   stack_.pop_back();
   EndProgressLine();
   return *window.Result();
+}
+
+bool TerminalDialogHost::HandleMessagesUntil(const std::function<bool()>& done,
+                                             std::uint32_t check_period_ms) {
+  while (!done()) {
+    PassTime(stack_, clock_, check_period_ms);
+  }
+  return true;
 }
 
 void TerminalDialogHost::PressDefault(OpenDialog frame) {

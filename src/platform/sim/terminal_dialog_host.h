@@ -31,11 +31,16 @@ class TerminalDialogHost final : public platform::DialogHost {
     // Redraws the progress bar in place (a terminal); else writes a line each time it passes
     // another tenth, which reads well in a log.
     bool redraw_progress = true;
+    // The PC's faults: a dialog or a timer they fail is not created. None when null.
+    SystemCallFaults* faults = nullptr;
   };
 
   TerminalDialogHost(std::istream& in, std::ostream& out, platform::Clock& clock, Options options);
 
   int RunModal(platform::DialogLogic& logic, platform::WindowHandle parent) override;
+  // While a handler waits, the dialogs' timers run on the clock; the user is not asked.
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t check_period_ms) override;
   int ShowMessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
                      std::uint32_t style) override;
   void Beep(std::uint32_t type) override;

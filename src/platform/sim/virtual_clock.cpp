@@ -123,11 +123,15 @@ void VirtualClock::ThreadMain(SimThread* self) {
   baton_.wait(lock, [&] { return running_ == self->id; });
   self->state = State::kRunning;
   std::uint32_t code = 0;
-  if (!self->skip_entry) {
-    lock.unlock();
-    code = self->entry();
-    lock.lock();
+  Entry entry = std::move(self->entry);
+  const bool run = !self->skip_entry;
+  lock.unlock();
+  if (run) {
+    code = entry();
   }
+  // What the entry holds goes with the thread, while everything it may use still exists.
+  entry = nullptr;
+  lock.lock();
   self->exit_code = code;
   self->state = State::kExited;
   for (const auto& thread : threads_) {
@@ -209,6 +213,17 @@ void VirtualClock::SignalEvent(EventId id) {
     }
   }
   event.signalled = true;
+}
+
+bool VirtualClock::GiveSignal(platform::SignalHandle signal) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!events_.contains(signal)) {
+      return false;
+    }
+  }
+  SignalEvent(signal);
+  return true;
 }
 
 void VirtualClock::ResetEvent(EventId id) {

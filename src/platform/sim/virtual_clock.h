@@ -46,6 +46,13 @@ class VirtualClock final : public platform::Clock, public platform::Threads {
   platform::ThreadHandle Duplicate(platform::ThreadHandle thread) override;
   bool ExitCode(platform::ThreadHandle thread, std::uint32_t& code) override;
   void CloseThread(platform::ThreadHandle thread) override;
+  // Signals are manual-reset events.
+  platform::SignalHandle CreateSignal() override { return CreateEvent(true); }
+  bool GiveSignal(platform::SignalHandle signal) override;
+  bool WaitForSignal(platform::SignalHandle signal) override {
+    return WaitEvent(signal, kInfinite);
+  }
+  void CloseSignal(platform::SignalHandle signal) override { CloseEvent(signal); }
 
   // Events as the kernel has them: auto-reset ones release one waiter per signal, manual-reset
   // ones stay signalled until reset.

@@ -185,6 +185,30 @@ int Win32DialogHost::RunModal(platform::DialogLogic& logic, platform::WindowHand
   return static_cast<int>(result);
 }
 
+bool Win32DialogHost::HandleMessagesUntil(const std::function<bool()>& done,
+                                          std::uint32_t check_period_ms) {
+  while (!done()) {
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, check_period_ms, QS_ALLINPUT) == WAIT_FAILED) {
+      return false;
+    }
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      if (message.message == WM_QUIT) {
+        // The quit request belongs to the loop outside; it gets it back.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return false;
+      }
+      // Keys work in the active dialog as they do in its modal loop.
+      HWND active = GetActiveWindow();
+      if (active == nullptr || IsDialogMessageA(active, &message) == FALSE) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+    }
+  }
+  return true;
+}
+
 int Win32DialogHost::ShowMessageBox(platform::WindowHandle owner, std::string_view text,
                                     std::string_view caption, std::uint32_t style) {
   const std::string message(text);

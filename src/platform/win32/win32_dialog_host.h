@@ -33,6 +33,10 @@ class Win32DialogHost final : public platform::DialogHost {
   Win32DialogHost& operator=(const Win32DialogHost&) = delete;
 
   int RunModal(platform::DialogLogic& logic, platform::WindowHandle parent) override;
+  // A message loop of its own (MsgWaitForMultipleObjects, PeekMessageA, IsDialogMessageA,
+  // DispatchMessageA) inside the handler that waits.
+  bool HandleMessagesUntil(const std::function<bool()>& done,
+                           std::uint32_t check_period_ms) override;
   int ShowMessageBox(platform::WindowHandle owner, std::string_view text, std::string_view caption,
                      std::uint32_t style) override;
   void Beep(std::uint32_t type) override;

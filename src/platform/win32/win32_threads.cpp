@@ -38,8 +38,8 @@ DWORD WINAPI RunThread(void* parameter) {
   return start->entry();
 }
 
-HANDLE SystemHandle(platform::ThreadHandle thread) {
-  return PointerFrom<HANDLE>(thread);
+HANDLE SystemHandle(std::uintptr_t handle) {
+  return PointerFrom<HANDLE>(handle);
 }
 
 }  // namespace
@@ -84,6 +84,24 @@ bool Win32Threads::ExitCode(platform::ThreadHandle thread, std::uint32_t& code) 
 void Win32Threads::CloseThread(platform::ThreadHandle thread) {
   if (thread != 0) {
     CloseHandle(SystemHandle(thread));
+  }
+}
+
+platform::SignalHandle Win32Threads::CreateSignal() {
+  return reinterpret_cast<platform::SignalHandle>(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
+bool Win32Threads::GiveSignal(platform::SignalHandle signal) {
+  return SetEvent(SystemHandle(signal)) != FALSE;
+}
+
+bool Win32Threads::WaitForSignal(platform::SignalHandle signal) {
+  return WaitForSingleObject(SystemHandle(signal), INFINITE) == WAIT_OBJECT_0;
+}
+
+void Win32Threads::CloseSignal(platform::SignalHandle signal) {
+  if (signal != 0) {
+    CloseHandle(SystemHandle(signal));
   }
 }
 
