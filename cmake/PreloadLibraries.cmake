@@ -2,7 +2,10 @@
 # natively (the Windows builds carry the ASPI library instead):
 # - fwu_drive_report: an emulated XT-M7731 set up by options, with its report files;
 # - libfwu_sgio_emulator.so: that drive behind ioctl(SG_IO), preloaded (LD_PRELOAD) into the
-#   program's process, under Wine or not.
+#   program's process, under Wine or not;
+# - libfwu_wine_capabilities.so: under Wine, the storage driver's answer to the capability
+#   query, preloaded before the emulator;
+# - fwu_drive_judge: judges a drive's report files after a run, by whichever transport.
 # A preloaded library cannot carry the sanitizers' runtimes into a process that was not built
 # with them, so the shared libraries come from the `preload` preset (FWU_BUILD_PRELOAD, position
 # independent, no sanitizers); other native builds compile their code for the tests and the
@@ -16,6 +19,17 @@ target_include_directories(fwu_drive_report PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(fwu_drive_report PUBLIC fwu_emulator fwu_core)
 fwu_set_warnings(fwu_drive_report)
 
+# The judge of the drive's command log, shared by the tests and the judging program.
+find_package(nlohmann_json 3.2 REQUIRED)
+add_library(fwu_drive_judge STATIC ${PROJECT_SOURCE_DIR}/tests/drive_report/drive_log.cpp
+                                   ${PROJECT_SOURCE_DIR}/tests/drive_report/download_judge.cpp)
+target_link_libraries(fwu_drive_judge PUBLIC fwu_drive_report PRIVATE nlohmann_json::nlohmann_json)
+fwu_set_warnings(fwu_drive_judge)
+add_executable(fwu_drive_judge_program ${PROJECT_SOURCE_DIR}/tests/drive_report/judge_main.cpp)
+set_target_properties(fwu_drive_judge_program PROPERTIES OUTPUT_NAME fwu_drive_judge)
+target_link_libraries(fwu_drive_judge_program PRIVATE fwu_drive_judge nlohmann_json::nlohmann_json)
+fwu_set_warnings(fwu_drive_judge_program)
+
 add_library(fwu_sgio_emulator_core STATIC ${PROJECT_SOURCE_DIR}/tests/sgio_emulator/sgio_emulator.cpp)
 target_link_libraries(fwu_sgio_emulator_core PUBLIC fwu_drive_report)
 fwu_set_warnings(fwu_sgio_emulator_core)
@@ -28,6 +42,18 @@ set_target_properties(fwu_sgio_emulator PROPERTIES
   LINK_DEPENDS ${PROJECT_SOURCE_DIR}/tests/sgio_emulator/exports.map)
 fwu_set_warnings(fwu_sgio_emulator)
 
+# The wrapper it installs runs as Windows code: no stack protector, which would read the C
+# library's thread data in the middle of a Windows call.
+add_library(fwu_wine_capabilities SHARED
+            ${PROJECT_SOURCE_DIR}/tests/wine_capabilities/capability_patch.cpp)
+target_link_libraries(fwu_wine_capabilities PRIVATE ${CMAKE_DL_LIBS})
+target_compile_options(fwu_wine_capabilities PRIVATE -fno-stack-protector)
+target_link_options(fwu_wine_capabilities PRIVATE
+  -Wl,--version-script=${PROJECT_SOURCE_DIR}/tests/wine_capabilities/exports.map)
+set_target_properties(fwu_wine_capabilities PROPERTIES
+  LINK_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine_capabilities/exports.map)
+fwu_set_warnings(fwu_wine_capabilities)
+
 if(NOT FWU_BUILD_PRELOAD)
-  set_target_properties(fwu_sgio_emulator PROPERTIES EXCLUDE_FROM_ALL ON)
+  set_target_properties(fwu_sgio_emulator fwu_wine_capabilities PROPERTIES EXCLUDE_FROM_ALL ON)
 endif()

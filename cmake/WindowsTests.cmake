@@ -21,10 +21,17 @@ set(FWU_E2E_WAIT_DIVISOR 20)
 fwu_add_windows_program(fwu_windows_program_e2e)
 set_target_properties(fwu_windows_program_e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${FWU_E2E_DIR})
 target_compile_definitions(fwu_windows_program_e2e PRIVATE FWU_WAIT_DIVISOR=${FWU_E2E_WAIT_DIVISOR})
+# The judge of the drives' logs scales the waits it measures by the same number.
+file(WRITE ${FWU_E2E_DIR}/wait-divisor "${FWU_E2E_WAIT_DIVISOR}\n")
 
-# wnaspi32.dll: an ASPI manager whose one host adapter holds the emulated drive.
+# wnaspi32.dll: an ASPI manager whose one host adapter holds the emulated drive, which reports
+# as the one behind SG_IO does (cmake/PreloadLibraries.cmake).
 file(GLOB FWU_ASPI_EMULATOR_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wnaspi32/*.cpp)
-add_library(fwu_aspi_emulator SHARED ${FWU_ASPI_EMULATOR_SOURCES})
+add_library(fwu_aspi_emulator SHARED ${FWU_ASPI_EMULATOR_SOURCES}
+            ${PROJECT_SOURCE_DIR}/tests/drive_report/drive_options.cpp
+            ${PROJECT_SOURCE_DIR}/tests/drive_report/command_log_line.cpp
+            ${PROJECT_SOURCE_DIR}/tests/drive_report/reported_drive.cpp)
+target_include_directories(fwu_aspi_emulator PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 set_target_properties(fwu_aspi_emulator PROPERTIES OUTPUT_NAME wnaspi32 PREFIX ""
                                                    RUNTIME_OUTPUT_DIRECTORY ${FWU_E2E_DIR})
 target_link_libraries(fwu_aspi_emulator PRIVATE fwu_emulator fwu_core)

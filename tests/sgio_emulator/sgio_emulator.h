@@ -7,7 +7,9 @@
 // it answers SG_IO and SG_GET_VERSION_NUM on a descriptor whose file is one of the configured
 // device paths, each with a drive of its own, and passes every other call on to the system.
 // The device path may name any file (an empty regular file will do): the library goes by the
-// path the descriptor was opened on, never by what the file is.
+// path the descriptor was opened on, never by what the file is. A program built with
+// AddressSanitizer refuses a library preloaded before the sanitizer's runtime; it takes this
+// one with ASAN_OPTIONS=verify_asan_link_order=0 (its interceptor then passes ioctl on to it).
 //
 // Set up through the environment:
 //   FWU_SGIO_DRIVES  the drives, separated by ';', each a device path followed by the drive's

@@ -119,6 +119,13 @@ void Click(HWND dialog, int control) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
 }
 
+void Choose(HWND dialog, int control, int index) {
+  HWND list = GetDlgItem(dialog, control);
+  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+}
+
 void PressEscape(HWND dialog) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;

@@ -40,6 +40,9 @@ int ProgressPosition(HWND dialog, int control);
 void Click(HWND dialog, int control);
 // What the Escape key sends: a key press to the window that has the focus.
 void PressEscape(HWND dialog);
+// What choosing an entry of a drop-down list sends: the new selection, then the notice to the
+// dialog.
+void Choose(HWND dialog, int control, int index);
 
 // The text in UTF-8, for output; the system's code page is taken as the source.
 std::string Utf8Of(const std::string& ansi);

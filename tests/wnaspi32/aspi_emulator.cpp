@@ -7,22 +7,19 @@
 //   FWU_ASPI_IMAGE     the plain firmware image the drive accepts (it installs revision and
 //                      build of the program's image list entry);
 //   FWU_ASPI_REVISION  the drive's revision before the update (default "1029");
-//   FWU_ASPI_REPORT    a file that receives, after every SEND DIAGNOSTIC, what the drive has
-//                      seen (text), and beside it, with ".bin" appended, the image it received.
+//   FWU_ASPI_REPORT    the drive's report path: its summary and the image it received after
+//                      every SEND DIAGNOSTIC, and its command log (drive_report/reported_drive.h),
+//                      the same files the SG_IO emulator writes, judged by the same program.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <deque>
-#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "drive/aspi_records.h"
-#include "emulator/emulated_drive.h"
+#include "drive_report/reported_drive.h"
 #include "platform/win32/windows_api.h"
-#include "update/firmware_image.h"
 
 namespace {
 
@@ -38,7 +35,6 @@ constexpr std::uint8_t kSsInvalidSrb = 0xE0;
 constexpr std::uint8_t kHaStatusSelectionTimeout = 0x11;
 constexpr std::uint8_t kOwnScsiId = 7;
 constexpr std::uint8_t kDriveTarget = 1;
-constexpr std::uint8_t kSendDiagnostic = 0x1D;
 
 std::string Environment(const char* name) {
   char value[1024] = {};
@@ -46,49 +42,14 @@ std::string Environment(const char* name) {
   return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
 }
 
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  if (path.empty()) {
-    return bytes;
-  }
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::uint8_t buffer[4096];
-    std::size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-      bytes.insert(bytes.end(), buffer, buffer + read);
-    }
-    std::fclose(file);
-  }
-  return bytes;
-}
-
-const char* DownloadName(fwu::emulator::DownloadState state) {
-  switch (state) {
-    case fwu::emulator::DownloadState::kIdle:
-      return "idle";
-    case fwu::emulator::DownloadState::kArmed:
-      return "armed";
-    case fwu::emulator::DownloadState::kReceiving:
-      return "receiving";
-    case fwu::emulator::DownloadState::kPending:
-      return "pending";
-  }
-  return "unknown";
-}
-
 // The manager: the drive, the requests waiting for it, and the thread that serves them.
 class Manager {
  public:
   Manager()
-      : drive_(fwu::emulator::EmulatedDrive::XtM7731(Revision())),
-        plain_image_(FileBytes(Environment("FWU_ASPI_IMAGE"))),
-        report_path_(Environment("FWU_ASPI_REPORT")) {
+      : drive_(Options(), fwu::test::FileBytes(Environment("FWU_ASPI_IMAGE")),
+               "pid " + std::to_string(GetCurrentProcessId()) + " wnaspi32.dll") {
     InitializeCriticalSection(&lock_);
     work_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!plain_image_.empty()) {
-      const fwu::FirmwareImage& image = fwu::ImageList().front();
-      drive_.KnowFirmware(plain_image_, {std::string(image.version), image.build});
-    }
   }
   Manager(const Manager&) = delete;
   Manager& operator=(const Manager&) = delete;
@@ -110,9 +71,14 @@ class Manager {
   }
 
  private:
-  static std::string Revision() {
+  static fwu::test::DriveOptions Options() {
+    fwu::test::DriveOptions options;
     const std::string revision = Environment("FWU_ASPI_REVISION");
-    return revision.empty() ? "1029" : revision;
+    if (!revision.empty()) {
+      options.revision = revision;
+    }
+    options.report = Environment("FWU_ASPI_REPORT");
+    return options;
   }
 
   static DWORD Complete(void* record, std::uint8_t status) {
@@ -210,12 +176,7 @@ class Manager {
     const std::size_t sense = std::min<std::size_t>(
         {request.srb_sense_len, fwu::aspi::kSenseAreaBytes, outcome.sense.size()});
     std::memcpy(request.sense_area, outcome.sense.data(), sense);
-    ++commands_;
-    const std::uint8_t opcode = request.cdb_byte[0];
     Finish(request, outcome.status == 0 ? kSsComp : kSsErr);
-    if (opcode == kSendDiagnostic) {
-      WriteReport();
-    }
   }
 
   static void Finish(SrbExecScsiCmd& request, std::uint8_t status) {
@@ -227,36 +188,11 @@ class Manager {
     }
   }
 
-  void WriteReport() {
-    if (report_path_.empty()) {
-      return;
-    }
-    const std::span<const std::uint8_t> received = drive_.ReceivedImage();
-    const bool matches = !plain_image_.empty() && received.size() == plain_image_.size() &&
-                         std::memcmp(received.data(), plain_image_.data(), received.size()) == 0;
-    if (std::FILE* file = std::fopen((report_path_ + ".bin").c_str(), "wb")) {
-      std::fwrite(received.data(), 1, received.size(), file);
-      std::fclose(file);
-    }
-    if (std::FILE* file = std::fopen(report_path_.c_str(), "w")) {
-      std::fprintf(file,
-                   "{\"commands\": %u, \"blocks_received\": %u, \"download\": \"%s\", "
-                   "\"revision\": \"%s\", \"build\": %d, \"image_equals_plain_image\": %s}\n",
-                   commands_, drive_.BlocksReceived(), DownloadName(drive_.Download()),
-                   drive_.Revision().c_str(), static_cast<int>(drive_.Build()),
-                   matches ? "true" : "false");
-      std::fclose(file);
-    }
-  }
-
-  fwu::emulator::EmulatedDrive drive_;
-  std::vector<std::uint8_t> plain_image_;
-  std::string report_path_;
+  fwu::test::ReportedDrive drive_;
   CRITICAL_SECTION lock_{};
   HANDLE work_ = nullptr;
   HANDLE thread_ = nullptr;
   std::deque<SrbExecScsiCmd*> queue_;
-  unsigned commands_ = 0;
 };
 
 // Built on first use, never destroyed: its thread may still run while the process ends.

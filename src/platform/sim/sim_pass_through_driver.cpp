@@ -205,22 +205,24 @@ bool SimPassThroughDriver::SendIoControl(platform::DeviceHandle device, std::uin
   ScsiPassThroughDirect record{};
   std::memcpy(&record, block, sizeof record);
   // The driver checks the record as a real one does: its own size, a CDB that fits, a sense
-  // buffer inside the block and a data direction it knows.
+  // buffer inside the block, a data direction it knows and a buffer for the data. A request
+  // without a direction may name a length; it moves no data (Windows leaves the direction to
+  // the device, Wine sends no data phase).
   if (record.length != sizeof(ScsiPassThroughDirect) || record.cdb_length == 0 ||
       record.cdb_length > sizeof record.cdb ||
       record.sense_info_offset + std::uint64_t{record.sense_info_length} > input_size ||
       record.sense_info_offset < sizeof(ScsiPassThroughDirect) ||
       record.data_in > kScsiIoctlDataUnspecified ||
-      (record.data_transfer_length != 0 && record.data_buffer == nullptr) ||
-      (record.data_in == kScsiIoctlDataUnspecified && record.data_transfer_length != 0)) {
+      (record.data_transfer_length != 0 && record.data_buffer == nullptr)) {
     const std::lock_guard relock(mutex_);
     return Fail(kErrorInvalidParameter);
   }
   const DataDirection direction = record.data_in == kScsiIoctlDataOut  ? DataDirection::kOut
                                   : record.data_in == kScsiIoctlDataIn ? DataDirection::kIn
                                                                        : DataDirection::kNone;
-  const std::span<std::uint8_t> data(static_cast<std::uint8_t*>(record.data_buffer),
-                                     record.data_transfer_length);
+  const std::span<std::uint8_t> data(
+      static_cast<std::uint8_t*>(record.data_buffer),
+      direction == DataDirection::kNone ? 0 : record.data_transfer_length);
   const emulator::CommandOutcome outcome = scsi_device->Execute(
       std::span<const std::uint8_t>(record.cdb, record.cdb_length), direction, data);
   if (!outcome.completed) {
@@ -241,8 +243,9 @@ bool SimPassThroughDriver::SendIoControl(platform::DeviceHandle device, std::uin
     record.sense_info_length = 0;
   }
   std::memcpy(block, &record, sizeof record);
+  // The record itself; the data and the sense are where it points.
   if (bytes_returned != nullptr) {
-    *bytes_returned = input_size;
+    *bytes_returned = sizeof record;
   }
   return true;
 }
