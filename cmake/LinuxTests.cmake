@@ -6,12 +6,3 @@ add_executable(fwu_linux_tests ${FWU_LINUX_TEST_SOURCES})
 target_link_libraries(fwu_linux_tests PRIVATE fwu_linux_program fwu_test_support GTest::gtest_main)
 fwu_set_warnings(fwu_linux_tests)
 gtest_discover_tests(fwu_linux_tests DISCOVERY_TIMEOUT 60)
-
-# The program as it ships, but with every wait divided, for the end-to-end runs: the update's
-# fixed waits of 127 s take about 6 s.
-set(FWU_LINUX_E2E_WAIT_DIVISOR 20)
-fwu_add_linux_program(fwu_linux_program_e2e)
-set_target_properties(fwu_linux_program_e2e PROPERTIES
-                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/linux-e2e)
-target_compile_definitions(fwu_linux_program_e2e PRIVATE
-                           FWU_WAIT_DIVISOR=${FWU_LINUX_E2E_WAIT_DIVISOR})

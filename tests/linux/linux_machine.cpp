@@ -22,6 +22,15 @@ class CountedHold final : public posix::Hold {
 
 }  // namespace
 
+posix::Reservation FakeSafety::ReserveInstance() {
+  if (another_copy) {
+    return posix::Reservation{.refusal =
+                                  "another copy of the program is running: wait until it "
+                                  "has ended"};
+  }
+  return posix::Reservation{.hold = std::make_unique<CountedHold>(holds)};
+}
+
 posix::Reservation FakeSafety::Reserve(const std::string& device, posix::ReserveFor purpose) {
   reserved.emplace_back(device, purpose);
   if (!refusal.empty()) {

@@ -28,11 +28,13 @@ struct FixedLister final : posix::DriveLister {
 
 // The safety measures as the tests decide them; holds are counted while they last.
 struct FakeSafety final : posix::UpdateSafety {
+  posix::Reservation ReserveInstance() override;
   bool RunsAsRoot() override { return root; }
   bool RunsOnBatteryAlone() override { return on_battery; }
   posix::Reservation Reserve(const std::string& device, posix::ReserveFor purpose) override;
   posix::Inhibition InhibitShutdown(const std::string& who, const std::string& why) override;
 
+  bool another_copy = false;
   bool root = true;
   bool on_battery = false;
   std::string refusal;

@@ -11,6 +11,7 @@
 
 #include "linux_machine.h"
 #include "platform/posix/drive_reservation.h"
+#include "platform/posix/instance_lock.h"
 #include "platform/posix/interruptions.h"
 #include "platform/posix/power_supply.h"
 #include "platform/posix/udev_drive_lister.h"
@@ -149,6 +150,23 @@ TEST(RealDeviceIo, AnOrdinaryFileIsReservedWithANoteAndNothingElse) {
   ASSERT_EQ(reservation.notes.size(), 1U);
   EXPECT_THAT(reservation.notes[0], HasSubstr("is an ordinary file, not a device"));
   fs::remove(file);
+}
+
+TEST(SingleInstance, ASecondCopyIsKeptOutUntilTheFirstHasEnded) {
+  const fs::path lock = fs::temp_directory_path() / "fwu-instance-test.lock";
+  {
+    const posix::Reservation first = posix::LockSingleInstance(lock);
+    ASSERT_TRUE(first.hold);
+    const posix::Reservation second = posix::LockSingleInstance(lock);
+    EXPECT_FALSE(second.hold);
+    EXPECT_EQ(second.refusal, "another copy of the program is running: wait until it has ended");
+  }
+  EXPECT_TRUE(posix::LockSingleInstance(lock).hold);
+  const posix::Reservation nowhere = posix::LockSingleInstance("/nonexistent/dir/x.lock");
+  EXPECT_TRUE(nowhere.hold) << "no lock file: the program goes on";
+  EXPECT_THAT(nowhere.notes,
+              ElementsAre(HasSubstr("other copies of the program are not kept out")));
+  fs::remove(lock);
 }
 
 TEST(PowerSupply, OnlyABatteryWithoutMainsRefuses) {

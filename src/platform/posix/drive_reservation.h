@@ -14,6 +14,7 @@ struct SystemPaths {
   std::filesystem::path mountinfo = "/proc/self/mountinfo";
   std::filesystem::path devices = "/dev";
   std::filesystem::path power_supplies = "/sys/class/power_supply";
+  std::filesystem::path instance_lock = "/run/lock/xtm7731-update.lock";
 };
 
 // Reserves the drive behind a device path. A block device is refused while a file system on it

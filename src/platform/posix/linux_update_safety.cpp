@@ -2,10 +2,15 @@
 
 #include <unistd.h>
 
+#include "platform/posix/instance_lock.h"
 #include "platform/posix/logind_inhibitor.h"
 #include "platform/posix/power_supply.h"
 
 namespace fwu::posix {
+
+Reservation LinuxUpdateSafety::ReserveInstance() {
+  return LockSingleInstance(paths_.instance_lock);
+}
 
 bool LinuxUpdateSafety::RunsAsRoot() {
   return ::geteuid() == 0;

@@ -13,6 +13,7 @@ class LinuxUpdateSafety final : public UpdateSafety {
   explicit LinuxUpdateSafety(DeviceIo& io, SystemPaths paths = {})
       : io_(io), paths_(std::move(paths)) {}
 
+  Reservation ReserveInstance() override;
   bool RunsAsRoot() override;
   bool RunsOnBatteryAlone() override;
   Reservation Reserve(const std::string& device, ReserveFor purpose) override;

@@ -36,6 +36,9 @@ enum class ReserveFor : std::uint8_t {
 class UpdateSafety {
  public:
   virtual ~UpdateSafety() = default;
+  // The program's one copy on the system, held until the hold goes; refused while another
+  // copy holds it.
+  virtual Reservation ReserveInstance() = 0;
   virtual bool RunsAsRoot() = 0;
   virtual bool RunsOnBatteryAlone() = 0;
   virtual Reservation Reserve(const std::string& device, ReserveFor purpose) = 0;

@@ -121,12 +121,15 @@ std::uint32_t DownloadProgress::LastBlock() {
 
 std::string ProgressLine(const DownloadProgress::Estimate& estimate, int width) {
   const double fraction = std::clamp(estimate.fraction, 0.0, 1.0);
-  const int filled = static_cast<int>(std::lround(fraction * width));
+  const auto filled = static_cast<std::size_t>(std::lround(fraction * width));
   const std::uint32_t seconds = (estimate.remaining_ms + 999U) / 1000U;
-  return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-         std::string(static_cast<std::size_t>(width - filled), '-') + "] " +
-         FormatText("%3d%%  about %u:%02u left", static_cast<int>(std::lround(fraction * 100)),
-                    seconds / 60U, seconds % 60U);
+  std::string line(1, '[');
+  line.append(filled, '#');
+  line.append(static_cast<std::size_t>(width) - filled, '-');
+  line.append("] ");
+  line.append(FormatText("%3d%%  about %u:%02u left", static_cast<int>(std::lround(fraction * 100)),
+                         seconds / 60U, seconds % 60U));
+  return line;
 }
 
 void ProgressDisplay::Show(const DownloadProgress::Estimate& estimate) {
@@ -152,7 +155,6 @@ void ProgressDisplay::BreakLine() {
 
 void ProgressDisplay::Finish(bool completed) {
   if (completed) {
-    tenths_shown_ = std::min(tenths_shown_, 9);
     Show(DownloadProgress::Estimate{1.0, 0});
   }
   BreakLine();

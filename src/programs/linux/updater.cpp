@@ -19,6 +19,9 @@
 #ifndef FWU_PROGRAM_VERSION
 #define FWU_PROGRAM_VERSION "0"
 #endif
+#ifndef FWU_IMAGE_IS_DEVELOPMENT
+#define FWU_IMAGE_IS_DEVELOPMENT 0
+#endif
 
 namespace fwu::linux_program {
 namespace {
@@ -114,13 +117,23 @@ int Updater::Run(std::span<const std::string> arguments) {
       terminal_.out << kProgramName << " " << FWU_PROGRAM_VERSION << "\nFirmware "
                     << ImageFirmware(images_.front()) << " for the " << kTargetVendor
                     << kTargetProduct << " (drive code " << images_.front().drive_code << ").\n";
+      if (FWU_IMAGE_IS_DEVELOPMENT != 0) {
+        terminal_.out << "This build carries the development image, not the drive's firmware.\n";
+      }
       return exit_code::kUpdated;
     case Options::Mode::kList:
-      return List(options);
     case Options::Mode::kUpdate:
       break;
   }
-  return Update(options);
+  // Even a list sends commands, which a drive in the middle of a download must not get.
+  const posix::Reservation instance = environment_.safety.ReserveInstance();
+  for (const std::string& note : instance.notes) {
+    Tell("note: " + note);
+  }
+  if (!instance.hold) {
+    return Refuse(instance.refusal);
+  }
+  return options.mode == Options::Mode::kList ? List(options) : Update(options);
 }
 
 int Updater::List(const Options& options) {
