@@ -256,8 +256,10 @@ TEST(Interruptions, ASignalWhileDeferredWaitsUntilTheProgramAsksForIt) {
   ASSERT_EQ(std::raise(SIGTERM), 0);  // would end the test program if it were not deferred
   EXPECT_EQ(interruptions.Wait(1000), "SIGTERM");
   EXPECT_EQ(interruptions.Wait(0), std::nullopt);
+  ASSERT_EQ(std::raise(SIGPIPE), 0);  // held back, never reported
+  EXPECT_EQ(interruptions.Wait(0), std::nullopt);
   ASSERT_EQ(std::raise(SIGHUP), 0);
-  interruptions.Resume();  // drops it: the program has answered it already
+  interruptions.Resume();  // drops both: the program has gone on already
   EXPECT_EQ(interruptions.Wait(0), std::nullopt);
 }
 

@@ -221,6 +221,29 @@ TEST_F(LinuxUpdater, ADriveThatDoesNotReportTheNewFirmwareIsNotVerified) {
                                         "1033 build 32"));
 }
 
+TEST(LinuxUpdaterReadBack, ADriveSlowToComeBackIsAskedAgainAndOneThatNeverDoesIsNotVerified) {
+  struct Case {
+    std::uint32_t silent_inquiries;  // after the closing step
+    int exit_code;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {2, exit_code::kUpdated, "verified: now 1033 build 32"},
+      {emulator::kForever, exit_code::kNotVerified,
+       "xtm7731-update: the drive's new firmware could not be read back: Timeout.\n"},
+  };
+  for (const Case& c : cases) {
+    test::LinuxMachine machine;
+    EmulatedDrive& drive = machine.AddDrive("/dev/sr0");
+    // INQUIRY: the probe, the examination, the start-time check, then the read-back.
+    drive.Faults().Add(FaultRule{FaultMatch::Command(opcode::kInquiry), FaultAction::NoCompletion(),
+                                 4, c.silent_inquiries});
+    EXPECT_EQ(machine.Run({"--yes"}), c.exit_code);
+    EXPECT_THAT(machine.Out() + machine.Err(), HasSubstr(c.message));
+    EXPECT_EQ(drive.Revision(), "1033");
+  }
+}
+
 TEST_F(LinuxUpdater, SignalsDuringTheDownloadAreAnsweredAndTheUpdateFinishes) {
   EmulatedDrive& drive = machine_.AddDrive("/dev/sr0");
   machine_.interruptions.arrivals = {{30000, "SIGINT"}, {60000, "SIGTERM"}, {61000, "SIGHUP"}};

@@ -7,8 +7,9 @@
 
 namespace fwu::posix {
 
-// The signals that ask the program to end (SIGINT, SIGTERM, SIGHUP). While deferred they do not
-// end it: they wait until the program asks for them.
+// The signals that ask the program to end (SIGINT, SIGTERM, SIGHUP, SIGQUIT). While deferred
+// they do not end it: they wait until the program asks for them. A broken pipe and the stop key
+// are held back as well.
 class Interruptions {
  public:
   virtual ~Interruptions() = default;

@@ -18,8 +18,9 @@ the drive's new firmware back. The update takes a little over two minutes. It ne
 The program refuses to start on battery power, or while a file system on the drive is mounted.
 During the update it keeps the drive open exclusively, pauses the kernel's media-change polling
 of the drive, and blocks shutdown, sleep and the power and lid keys through systemd-logind
-(where there is no logind it warns and goes on). Once the download has begun, Ctrl-C, SIGTERM
-and SIGHUP do not stop it: it finishes, then gives everything back.
+(where there is no logind it warns and goes on), and keeps other copies of itself out. Once
+the download has begun, Ctrl-C, Ctrl-\, Ctrl-Z, SIGTERM, SIGHUP and a closed output pipe do not
+stop it: it finishes, then gives everything back.
 
 Options:
   -l, --list          print the drives found: device, vendor, product, revision, build and

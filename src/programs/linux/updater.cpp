@@ -27,6 +27,8 @@ namespace fwu::linux_program {
 namespace {
 
 constexpr std::uint32_t kRedrawPeriodMs = 250;
+constexpr int kReadBackAttempts = 5;
+constexpr std::uint32_t kReadBackPauseMs = 2000;
 constexpr std::size_t kInquiryBytes = 256;
 constexpr std::size_t kRevisionOffset = 32;
 constexpr std::size_t kRevisionLength = 4;
@@ -308,18 +310,28 @@ int Updater::Download(const ListedDrive& drive, const FirmwareImage& image) {
 
 int Updater::Verify(const ListedDrive& drive, const FirmwareImage& image) {
   // The drive restarts on its new firmware: it reports a reset (the transport retries the
-  // command at once), then its new identity.
+  // command at once), then its new identity. A drive still starting up, or one its bus has
+  // just found again, is given a few more chances before the read-back counts as failed.
   transport_.Select(drive.index);
   std::array<std::uint8_t, kInquiryBytes> buffer{};
-  transport_.SetDataBuffer(buffer.data(), kIdentificationInquiryBytes);
-  const bool inquired = transport_.Inquiry(kIdentificationInquiryBytes) == RequestStatus::SS_COMP;
-  const std::string revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
-  const std::optional<DriveIdentification> identification =
-      inquired ? QueryIdentification(transport_, buffer) : std::nullopt;
-  if (!identification) {
-    Tell("the drive's new firmware could not be read back: " +
-         WithoutCarriageReturns(transport_.GetErrorText()));
-    return exit_code::kNotVerified;
+  std::string revision;
+  std::optional<DriveIdentification> identification;
+  for (int attempt = 1;; ++attempt) {
+    buffer.fill(0);
+    transport_.SetDataBuffer(buffer.data(), kIdentificationInquiryBytes);
+    if (transport_.Inquiry(kIdentificationInquiryBytes) == RequestStatus::SS_COMP) {
+      revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
+      identification = QueryIdentification(transport_, buffer);
+    }
+    if (identification) {
+      break;
+    }
+    if (attempt == kReadBackAttempts) {
+      Tell("the drive's new firmware could not be read back: " +
+           WithoutCarriageReturns(transport_.GetErrorText()));
+      return exit_code::kNotVerified;
+    }
+    environment_.clock.Sleep(kReadBackPauseMs);
   }
   const std::string now = revision + " build " + std::to_string(identification->build);
   if (revision != image.version || identification->drive_code != image.drive_code ||
