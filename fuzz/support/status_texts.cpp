@@ -122,7 +122,7 @@ void RunStatusTexts(Tape& tape, const StatusScenario* scenario) {
           "a text read past the data");
   const std::string version = tape.Text(kMaxVersion, planned.version);
   if (const std::optional<int> number = VersionNumber(version)) {
-    Require(*number >= 0 && *number <= 99, "a version number that two digits cannot make");
+    Require(*number >= -9 && *number <= 99, "a version number that two characters cannot make");
   }
 }
 

@@ -76,8 +76,8 @@ DriveExamination ExamineDrive(DriveTransport& transport, std::span<const Firmwar
     examination.finding = DriveFinding::kNotSupported;
     return examination;
   }
-  // A revision that does not end in two digits has no number to compare; such a drive is not
-  // taken for one of the family.
+  // The same comparison as the dialog's. A revision whose last two characters hold no number
+  // has nothing to compare; such a drive is not taken for one of the family.
   switch (CompareWithImage(examination.revision, examination.identification->build,
                            images[*examination.image])) {
     case DriveCheckOutcome::kUpdateAllowed:

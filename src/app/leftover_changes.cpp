@@ -1,29 +1,15 @@
 #include "app/leftover_changes.h"
 
-#include <cstdint>
-#include <string>
-
 #include "app/resume_state.h"
-#include "sysconfig/per_user_store.h"
-#include "sysconfig/registry_key.h"
+#include "sysconfig/change_records.h"
 #include "sysconfig/restore.h"
 
 namespace fwu {
-namespace {
-
-constexpr std::uint32_t kRecordNameCapacity = 512;
-
-}  // namespace
 
 bool HasLeftoverChanges(const SystemContext& context) {
   RegistryKey change_key(context.registry);
-  if (change_key.Open(platform::kHkeyCurrentUser,
-                      StorePath(context.application_name) + '\\' + std::string(kChangeKey),
-                      platform::kKeyRead) != platform::kErrorSuccess) {
-    return false;
-  }
-  std::string first_record;
-  return change_key.EnumSubkey(0, first_record, kRecordNameCapacity) == platform::kErrorSuccess;
+  return OpenChangeKey(context, change_key) == platform::kErrorSuccess &&
+         !StoredRecords(change_key).empty();
 }
 
 void RestoreLeftoverChanges(const SystemContext& context) {

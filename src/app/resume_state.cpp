@@ -1,8 +1,10 @@
 #include "app/resume_state.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
+#include "sysconfig/change_records.h"
 #include "sysconfig/per_user_store.h"
 #include "sysconfig/registry_key.h"
 
@@ -94,7 +96,10 @@ void LoadChangeCount(const SystemContext& context) {
       changed > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
     changed = 0;
   }
-  context.change_count = static_cast<std::int32_t>(changed);
+  // A run cut off in the middle of a change pass, or an edited store, can leave records above
+  // "Changed". Numbering on from "Changed" would write over them, and the settings they hold
+  // would never come back.
+  context.change_count = std::max(static_cast<std::int32_t>(changed), HighestStoredRecord(context));
 }
 
 void SaveChangeCount(const SystemContext& context) {

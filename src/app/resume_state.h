@@ -38,8 +38,9 @@ RunEntryProbe ProbeRunEntry(const SystemContext& context);
 // no parent; true when the store is missing or has no origin value; else the origin value is 1.
 bool ReadStoreOrigin(const SystemContext& context);
 
-// The change counter from "Changed": 0 when absent, or when it holds more than the counter can
-// count (no run writes such a value). Creates the store when it is missing.
+// The change counter: the larger of "Changed" and the highest record number in the store.
+// "Changed" counts as 0 when absent, or when it holds more than the counter can count (no run
+// writes such a value). Creates the store when it is missing.
 void LoadChangeCount(const SystemContext& context);
 void SaveChangeCount(const SystemContext& context);
 

@@ -26,9 +26,6 @@ constexpr std::uint8_t kNoAddress = 0xFF;
 // The INQUIRY that identifies a device during discovery: always 44 bytes.
 constexpr Cdb kIdentificationInquiry = InquiryCdb(kIdentificationInquiryBytes);
 
-// Once a time-out has made the transport abort a request, the library gets this long to post
-// the aborted request back before the record is set aside.
-constexpr std::uint32_t kAbortedRequestGraceSeconds = 3;
 // A request whose status arrived just after its wait ended: the library still signals its event,
 // so the event is not closed before that.
 constexpr std::uint32_t kLateSignalGraceSeconds = 1;
@@ -262,16 +259,16 @@ RequestStatus AspiTransport::AttemptOnIdleTarget(const std::uint8_t* cdb, std::u
 }
 
 // The library still holds a request the wait gave up on, and may write to its record, signal
-// its event and fill the staging area at any later time. It is asked to abort the request;
-// whatever it does not give back is set aside until it does, and the next attempt takes a new
-// staging area.
+// its event and fill the staging area at any later time. It is asked to abort the request, but
+// the time-out has already run out: the attempt returns now, without waiting for the abort or
+// for the request. Whatever the library has not given back is set aside until it does, and the
+// next attempt takes a new staging area.
 void AspiTransport::SettleTimedOut(SrbExecScsiCmd* srb, platform::EventHandle event) {
   Trace("ASPI Abort! HA=%d SRB=%p\n", srb->srb_ha_id, static_cast<void*>(srb));
-  SendAbort(srb, srb->srb_ha_id, /*pump_messages=*/false);
-  if (AspiRecordStatus(srb) == 0) {
-    AwaitAspiCompletion(aspi_, clock_, event, kAbortedRequestGraceSeconds);
-  }
-  if (AspiRecordStatus(srb) != 0) {
+  SendAbort(srb, srb->srb_ha_id, /*wait_seconds=*/0, WindowMessages::kLeft);
+  // A request the library took back at once and posted is released now; anything else is set
+  // aside for a later attempt to release once the library has let go of it.
+  if (AspiRecordStatus(srb) != 0 && aspi_.WaitForCompletion(event, 0)) {
     aspi_.ReleaseLocked(srb);
     aspi_.CloseCompletionEvent(event);
     return;
@@ -282,7 +279,7 @@ void AspiTransport::SettleTimedOut(SrbExecScsiCmd* srb, platform::EventHandle ev
 }
 
 RequestStatus AspiTransport::SendAbort(void* to_abort, std::uint8_t host_adapter,
-                                       bool pump_messages) {
+                                       std::uint32_t wait_seconds, WindowMessages messages) {
   if (abort_record_ == nullptr) {
     abort_record_ = aspi_.AllocateLocked(sizeof(SrbAbort));
     if (abort_record_ == nullptr) {
@@ -294,9 +291,8 @@ RequestStatus AspiTransport::SendAbort(void* to_abort, std::uint8_t host_adapter
   srb->srb_ha_id = host_adapter;
   srb->srb_to_abort = to_abort;
   aspi_.SendCommand(module_, srb);
-  const std::uint8_t status =
-      AwaitAspiRecordStatus(aspi_, clock_, srb, kAbortWaitSeconds,
-                            pump_messages ? WindowMessages::kPumped : WindowMessages::kLeft);
+  const std::uint8_t status = AwaitAspiRecordStatus(aspi_, clock_, srb, wait_seconds, messages);
+  // An abort the library has not answered yet keeps its record: the next abort takes a new one.
   if (status == 0) {
     held_.Hold(abort_record_, nullptr, nullptr);
     abort_record_ = nullptr;
@@ -312,7 +308,7 @@ RequestStatus AspiTransport::AbortRequest() {
     return RequestStatus::SS_COMP;
   }
   Trace("ASPI Abort! HA=%d SRB=%p\n", in_flight_->srb_ha_id, static_cast<void*>(in_flight_));
-  return SendAbort(in_flight_, in_flight_->srb_ha_id, /*pump_messages=*/true);
+  return SendAbort(in_flight_, in_flight_->srb_ha_id, kAbortWaitSeconds, WindowMessages::kPumped);
 }
 
 RequestStatus AspiTransport::CompleteAbort() {

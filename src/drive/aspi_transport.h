@@ -6,6 +6,7 @@
 
 #include "drive/aspi_held_records.h"
 #include "drive/aspi_records.h"
+#include "drive/aspi_wait.h"
 #include "drive/transport.h"
 #include "platform/aspi_library.h"
 #include "platform/clock.h"
@@ -78,7 +79,8 @@ class AspiTransport final : public Transport {
   void FillRequest(SrbExecScsiCmd& srb, const std::uint8_t* cdb, std::uint8_t cdb_length,
                    std::uint32_t length, platform::EventHandle event);
   void SettleTimedOut(SrbExecScsiCmd* srb, platform::EventHandle event);
-  RequestStatus SendAbort(void* to_abort, std::uint8_t host_adapter, bool pump_messages);
+  RequestStatus SendAbort(void* to_abort, std::uint8_t host_adapter, std::uint32_t wait_seconds,
+                          WindowMessages messages);
   bool EnsureStaging();
   RequestStatus Identify(std::string& identity);
 

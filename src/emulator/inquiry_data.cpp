@@ -26,6 +26,10 @@ std::array<std::uint8_t, kInquiryDataBytes> StandardInquiryData(const DeviceIden
   PutField(bytes.subspan(8, 8), identity.vendor);
   PutField(bytes.subspan(16, 16), identity.product);
   PutField(bytes.subspan(32, 4), revision);
+  const std::span<std::uint8_t> vendor_specific = bytes.subspan(36, 20);
+  std::copy_n(identity.vendor_specific.begin(),
+              std::min(identity.vendor_specific.size(), vendor_specific.size()),
+              vendor_specific.begin());
   return data;
 }
 

@@ -16,6 +16,8 @@ struct DeviceIdentity {
   std::string revision = "1029";             // 4 characters
   std::uint8_t peripheral_type = 5;          // 5: CD/DVD
   bool removable = true;
+  // Vendor-specific bytes from byte 36 on, as many as given (at most 20); none by default.
+  std::string vendor_specific;
 };
 
 // Standard INQUIRY data: device type, removable medium, ATAPI-style version bytes, the

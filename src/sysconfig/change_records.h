@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sysconfig/registry_key.h"
 #include "sysconfig/system_context.h"
@@ -42,10 +43,29 @@ std::string RecordKeyName(std::int32_t number);
 // "Change\  1": the record's section below the store.
 std::string RecordSection(std::int32_t number);
 
-// Writes the record as number change_count + 1 and then raises "Changed" to that number, so
-// that "Changed" is never below the highest record in the store: an interrupted change pass
-// is continued above its records instead of overwriting them. The counter advances only
-// when the record and "Changed" were both written; false otherwise.
+// The number of a record key ("  7" is 7, "1000" is 1000): blanks, then at most ten digits;
+// nullopt for a key of another name.
+std::optional<std::int64_t> RecordNumberOf(std::string_view name);
+
+// A key below "Change" whose name is a record number.
+struct StoredRecord {
+  std::int64_t number = 0;
+  std::string name;
+};
+
+// Opens the store's "Change" key for reading; creates nothing.
+std::int32_t OpenChangeKey(const SystemContext& context, RegistryKey& change_key);
+// The record keys below an open "Change" key, in the registry's order; keys of other names are
+// not records and are passed over.
+std::vector<StoredRecord> StoredRecords(const RegistryKey& change_key);
+// The highest record number in the store that the counter can hold; 0 when there is none.
+std::int32_t HighestStoredRecord(const SystemContext& context);
+
+// Writes the record as the first number above change_count whose record key does not exist yet,
+// never over a record already in the store, and then raises "Changed" to that number, so that
+// "Changed" is never below the highest record written. The counter advances to the number only
+// when the record and "Changed" were both written; false otherwise, and a record key this call
+// created is taken away again.
 bool WriteChangeRecord(const SystemContext& context, const ChangeRecord& record);
 
 // The record held by an open record key; nullopt when a value is missing, too long or of

@@ -1,5 +1,8 @@
 #include "sysconfig/nt_device_settings.h"
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string>
 
 #include "sysconfig/device_setting_names.h"
@@ -38,6 +41,8 @@ void CheckAtapiDmaDetection(SettingsPass& pass) {
        parameters.EnumSubkey(index, channel_name, kSubkeyNameCapacity) == platform::kErrorSuccess;
        ++index) {
     const std::string path = PathBelow(kAtapiParametersPath, channel_name);
+    // Only a REG_SZ is taken: the restore writes the old text back as one, and a parameter
+    // stored otherwise would not come back as it was.
     RegistryKey channel(registry);
     std::string text;
     if (channel.Open(platform::kHkeyLocalMachine, path, platform::kKeyAllAccess) !=
@@ -51,34 +56,58 @@ void CheckAtapiDmaDetection(SettingsPass& pass) {
   }
 }
 
-// A number setting that is lowered to `limit` when it is above it.
-bool LowerTo(SettingsPass& pass, RegistryKey& key, const std::string& path, std::string_view name,
-             std::uint32_t present, std::uint32_t limit) {
-  return pass.Change(key, {path, std::string(name), RecordType::kNumber, {}, present},
-                     RegistryValue::Number(limit));
+// A number setting as the pass reads it: present whatever its type and length, its number
+// taken from its first 4 bytes (bytes it lacks count as zero).
+struct NumberSetting {
+  std::uint32_t number = 0;
+  // The restore writes a number back as a 4-byte REG_DWORD. A value stored otherwise would not
+  // come back as it was, so it is left as it stands, even where it would need a change.
+  bool changeable = false;
+};
+
+std::optional<NumberSetting> ReadNumberSetting(const RegistryKey& key, std::string_view name) {
+  RegistryValue value;
+  if (key.ReadValue(value, name) != platform::kErrorSuccess) {
+    return std::nullopt;
+  }
+  NumberSetting setting;
+  if (!value.data.empty()) {
+    std::memcpy(&setting.number, value.data.data(),
+                std::min(value.data.size(), sizeof setting.number));
+  }
+  setting.changeable =
+      value.type == platform::kRegDword && value.data.size() == sizeof setting.number;
+  return setting;
 }
 
-// The user's allowed mode decides alone when it is there. Without it the mode itself is
-// lowered, and the allowed mode that goes with it is then opened up, whatever it held.
+// Records the number and writes `number` in its place; true when the write was made, whatever
+// it returned.
+bool ChangeNumber(SettingsPass& pass, RegistryKey& key, const std::string& path,
+                  std::string_view name, const NumberSetting& present, std::uint32_t number) {
+  return present.changeable &&
+         pass.Change(key, {path, std::string(name), RecordType::kNumber, {}, present.number},
+                     RegistryValue::Number(number));
+}
+
+// The user's allowed mode decides alone when it is there, whatever its type. Without it the
+// mode itself is lowered, and once that is written the allowed mode that goes with it is opened
+// up, whatever it held.
 void CheckTimingPosition(SettingsPass& pass, RegistryKey& instance, const std::string& path,
                          const TimingPosition& position) {
-  std::uint32_t user_allowed = 0;
-  if (instance.ReadDword(user_allowed, position.user_mode_allowed) == platform::kErrorSuccess) {
-    if (user_allowed > kMaxUserTimingModeAllowed) {
-      LowerTo(pass, instance, path, position.user_mode_allowed, user_allowed,
-              kMaxUserTimingModeAllowed);
+  if (const auto user_allowed = ReadNumberSetting(instance, position.user_mode_allowed)) {
+    if (user_allowed->number > kMaxUserTimingModeAllowed) {
+      ChangeNumber(pass, instance, path, position.user_mode_allowed, *user_allowed,
+                   kMaxUserTimingModeAllowed);
     }
     return;
   }
-  std::uint32_t mode = 0;
-  if (instance.ReadDword(mode, position.mode) != platform::kErrorSuccess ||
-      mode <= kMaxTimingMode ||
-      !LowerTo(pass, instance, path, position.mode, mode, kMaxTimingMode)) {
+  const auto mode = ReadNumberSetting(instance, position.mode);
+  if (!mode || mode->number <= kMaxTimingMode ||
+      !ChangeNumber(pass, instance, path, position.mode, *mode, kMaxTimingMode)) {
     return;
   }
-  std::uint32_t mode_allowed = 0;
-  if (instance.ReadDword(mode_allowed, position.mode_allowed) == platform::kErrorSuccess) {
-    LowerTo(pass, instance, path, position.mode_allowed, mode_allowed, kTimingModeAllowed);
+  if (const auto mode_allowed = ReadNumberSetting(instance, position.mode_allowed)) {
+    ChangeNumber(pass, instance, path, position.mode_allowed, *mode_allowed, kTimingModeAllowed);
   }
 }
 
@@ -122,15 +151,14 @@ void CheckIdeTimingModes(SettingsPass& pass) {
 
 void CheckCdAutorun(SettingsPass& pass) {
   RegistryKey cdrom(pass.Context().registry);
-  std::uint32_t autorun = 0;
   if (cdrom.Open(platform::kHkeyLocalMachine, kCdromPath, platform::kKeyAllAccess) !=
-          platform::kErrorSuccess ||
-      cdrom.ReadDword(autorun, kAutorun) != platform::kErrorSuccess || autorun == kAutorunOff) {
+      platform::kErrorSuccess) {
     return;
   }
-  pass.Change(cdrom,
-              {std::string(kCdromPath), std::string(kAutorun), RecordType::kNumber, {}, autorun},
-              RegistryValue::Number(kAutorunOff));
+  const auto autorun = ReadNumberSetting(cdrom, kAutorun);
+  if (autorun && autorun->number != kAutorunOff) {
+    ChangeNumber(pass, cdrom, std::string(kCdromPath), kAutorun, *autorun, kAutorunOff);
+  }
 }
 
 }  // namespace

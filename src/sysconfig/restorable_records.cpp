@@ -4,22 +4,23 @@
 #include <array>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "sysconfig/device_setting_names.h"
 
 namespace fwu {
 namespace {
 
-// What follows a pattern's fixed path.
+// What follows a pattern's root key.
 enum class PathTail {
-  kNone,         // the fixed path is the whole path
-  kOneName,      // one key name
-  kTwoNames,     // a class key name and an instance name
-  kHardwareKey,  // a hardware key path that begins with "SCSI"
+  kNone,         // the root is the key itself
+  kOneName,      // one key below the root
+  kTwoNames,     // a class key and an instance below it
+  kHardwareKey,  // a hardware key whose first name begins with "SCSI"
 };
 
 struct RecordPattern {
-  std::string_view path;  // the fixed part; a tail follows it after a backslash
+  std::string_view root;
   PathTail tail;
   std::span<const std::string_view> value_names;
   RecordType type;
@@ -45,41 +46,55 @@ constexpr std::array<RecordPattern, 3> kWin9xPatterns = {{
      RecordType::kFlagByte},
 }};
 
-// Key names between backslashes, none of them empty.
-std::size_t NameCount(std::string_view names) {
-  if (names.empty() || names.front() == '\\' || names.back() == '\\' ||
-      names.find("\\\\") != std::string_view::npos) {
-    return 0;
-  }
-  return static_cast<std::size_t>(std::count(names.begin(), names.end(), '\\')) + 1;
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool TailMatches(PathTail tail, std::string_view rest) {
-  if (tail != PathTail::kNone) {
-    if (!rest.starts_with('\\')) {
-      return false;
+// Key and value names are compared as the registry compares them: without regard to case.
+bool SameName(std::string_view left, std::string_view right) {
+  return std::equal(left.begin(), left.end(), right.begin(), right.end(),
+                    [](char a, char b) { return Upper(a) == Upper(b); });
+}
+
+// The keys a path names, as the registry resolves it: an empty name between backslashes, or
+// after the last one, names no key of its own.
+std::vector<std::string_view> KeyNames(std::string_view path) {
+  std::vector<std::string_view> names;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    if (end > start) {
+      names.push_back(path.substr(start, end - start));
     }
-    rest.remove_prefix(1);
+    start = end + 1;
   }
+  return names;
+}
+
+bool TailMatches(PathTail tail, std::span<const std::string_view> below_root) {
   switch (tail) {
     case PathTail::kNone:
-      return rest.empty();
+      return below_root.empty();
     case PathTail::kOneName:
-      return NameCount(rest) == 1;
+      return below_root.size() == 1;
     case PathTail::kTwoNames:
-      return NameCount(rest) == 2;
+      return below_root.size() == 2;
     case PathTail::kHardwareKey:
-      return NameCount(rest) >= 1 && rest.starts_with(win9x_settings::kScsiHardwareKeyPrefix);
+      return !below_root.empty() &&
+             SameName(below_root.front().substr(0, win9x_settings::kScsiHardwareKeyPrefix.size()),
+                      win9x_settings::kScsiHardwareKeyPrefix);
   }
   return false;
 }
 
-bool Matches(const RecordPattern& pattern, const ChangeRecord& record) {
-  const std::string_view path = record.key_path;
-  return record.type == pattern.type && path.starts_with(pattern.path) &&
-         TailMatches(pattern.tail, path.substr(pattern.path.size())) &&
-         std::find(pattern.value_names.begin(), pattern.value_names.end(), record.value_name) !=
-             pattern.value_names.end();
+bool Matches(const RecordPattern& pattern, const ChangeRecord& record,
+             std::span<const std::string_view> key_names) {
+  const std::vector<std::string_view> root = KeyNames(pattern.root);
+  return record.type == pattern.type && key_names.size() >= root.size() &&
+         std::equal(root.begin(), root.end(), key_names.begin(), SameName) &&
+         TailMatches(pattern.tail, key_names.subspan(root.size())) &&
+         std::any_of(pattern.value_names.begin(), pattern.value_names.end(),
+                     [&](std::string_view name) { return SameName(name, record.value_name); });
 }
 
 }  // namespace
@@ -92,11 +107,13 @@ bool IsRestorableRecord(const ChangeRecord& record, bool is_nt) {
       record.text.size() >= kRecordTextCapacity) {
     return false;
   }
+  const std::vector<std::string_view> key_names = KeyNames(record.key_path);
   const std::span<const RecordPattern> patterns =
       is_nt ? std::span<const RecordPattern>(kNtPatterns)
             : std::span<const RecordPattern>(kWin9xPatterns);
-  return std::any_of(patterns.begin(), patterns.end(),
-                     [&](const RecordPattern& pattern) { return Matches(pattern, record); });
+  return std::any_of(patterns.begin(), patterns.end(), [&](const RecordPattern& pattern) {
+    return Matches(pattern, record, key_names);
+  });
 }
 
 }  // namespace fwu

@@ -1,10 +1,9 @@
 #include "sysconfig/restore.h"
 
 #include <algorithm>
-#include <functional>
+#include <limits>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,9 +14,6 @@
 
 namespace fwu {
 namespace {
-
-constexpr std::uint32_t kRecordNameCapacity = 512;
-constexpr std::size_t kMaxRecordDigits = 10;
 
 // The old value in the form it is written back. A flag byte goes back into the value as it now
 // stands, keeping its type and length; an empty value gets the single byte.
@@ -35,22 +31,6 @@ RegistryValue OldValue(const ChangeRecord& record, const RegistryValue& present)
       break;
   }
   return RegistryValue::Number(record.number);
-}
-
-// The number of a record key ("  7" is 7); nullopt for a key of another name.
-std::optional<std::int64_t> RecordNumberOf(std::string_view name) {
-  const std::size_t digits = name.find_first_not_of(' ');
-  if (digits == std::string_view::npos || name.size() - digits > kMaxRecordDigits) {
-    return std::nullopt;
-  }
-  std::int64_t number = 0;
-  for (const char digit : name.substr(digits)) {
-    if (digit < '0' || digit > '9') {
-      return std::nullopt;
-    }
-    number = number * 10 + (digit - '0');
-  }
-  return number;
 }
 
 bool RestoreRecord(const SystemContext& context, const RegistryKey& change_key,
@@ -79,30 +59,37 @@ bool RestoreRecord(const SystemContext& context, const RegistryKey& change_key,
 
 void RestoreSystemSettings(const SystemContext& context) {
   RegistryKey change_key(context.registry);
-  const std::string change_path =
-      StorePath(context.application_name) + '\\' + std::string(kChangeKey);
-  if (context.application_name.empty() ||
-      change_key.Open(platform::kHkeyCurrentUser, change_path, platform::kKeyRead) !=
-          platform::kErrorSuccess) {
+  if (const std::int32_t status = OpenChangeKey(context, change_key);
+      status != platform::kErrorSuccess) {
+    // Without a "Change" key no record is left; a key that is there but cannot be read may
+    // still hold some, and the store stays.
+    if (status == platform::kRegErrorFileNotFound) {
+      context.change_count = 0;
+    }
     return;
   }
   // Newest first: when a setting was recorded more than once, its oldest record holds the value
   // from before the first change, and that is the one that must remain.
-  std::vector<std::pair<std::int64_t, std::string>> records;
-  std::string name;
-  for (std::uint32_t index = 0;
-       change_key.EnumSubkey(index, name, kRecordNameCapacity) == platform::kErrorSuccess;
-       ++index) {
-    if (const std::optional<std::int64_t> number = RecordNumberOf(name)) {
-      records.emplace_back(*number, name);
-    }
-  }
-  std::sort(records.begin(), records.end(), std::greater<>());
-  for (const auto& [number, record_name] : records) {
-    if (RestoreRecord(context, change_key, record_name) &&
-        change_key.DeleteSubkey(record_name) == platform::kErrorSuccess) {
+  std::vector<StoredRecord> records = StoredRecords(change_key);
+  std::sort(records.begin(), records.end(),
+            [](const StoredRecord& left, const StoredRecord& right) {
+              return left.number > right.number;
+            });
+  for (const StoredRecord& record : records) {
+    if (RestoreRecord(context, change_key, record.name) &&
+        change_key.DeleteSubkey(record.name) == platform::kErrorSuccess) {
       --context.change_count;
     }
+  }
+  // What the store still holds decides whether it stays, not the count: a store whose
+  // "Changed" fell short of its records, or went past them, must neither lose a record that
+  // could not be given back nor outlive its last one.
+  const std::size_t left = StoredRecords(change_key).size();
+  if (left == 0) {
+    context.change_count = 0;
+  } else if (std::cmp_less(context.change_count, left)) {
+    context.change_count = static_cast<std::int32_t>(
+        std::min<std::size_t>(left, std::numeric_limits<std::int32_t>::max()));
   }
 }
 

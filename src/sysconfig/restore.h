@@ -11,7 +11,8 @@ namespace fwu {
 // and the counter with it, when it is not one the change pass of this platform family writes, when
 // its device value has gone (nothing is created in the device settings), or when the write-back or
 // the deletion fails; a later restore tries it again. "Changed" is not written: the caller
-// removes the store when the counter reaches 0.
+// removes the store when the counter is 0, and the counter ends at 0 exactly when no record is
+// left, also when "Changed" was above or below the records the store held.
 void RestoreSystemSettings(const SystemContext& context);
 
 }  // namespace fwu

@@ -13,7 +13,8 @@ bool SettingsPass::Change(RegistryKey& device_key, const ChangeRecord& old_setti
   if (mode_ != ChangeMode::kRecord || !WriteChangeRecord(context_, old_setting)) {
     return false;
   }
-  return device_key.WriteValue(new_value, old_setting.value_name) == platform::kErrorSuccess;
+  device_key.WriteValue(new_value, old_setting.value_name);
+  return true;
 }
 
 }  // namespace fwu

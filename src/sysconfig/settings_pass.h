@@ -22,7 +22,8 @@ class SettingsPass {
 
   // A setting that must change. It counts only when its record could be given back later;
   // then, in recording mode, the new value is written once the whole record is in the store,
-  // never before. True when the new value was written.
+  // never before. True when the new value was written, whatever the write returned: a failed
+  // write leaves a record whose restore writes the old value back harmlessly.
   bool Change(RegistryKey& device_key, const ChangeRecord& old_setting,
               const RegistryValue& new_value);
 

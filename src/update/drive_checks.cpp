@@ -16,7 +16,8 @@ constexpr std::size_t kProductOffset = 16;
 constexpr std::size_t kProductLength = 16;
 constexpr std::size_t kRevisionOffset = 32;
 constexpr std::size_t kRevisionLength = 4;
-constexpr std::size_t kVersionTextLength = 4;
+// The version number is read from the last two characters.
+constexpr std::size_t kVersionNumberWidth = 2;
 
 struct OutcomeEntry {
   DriveCheckOutcome outcome;
@@ -43,8 +44,9 @@ RequestStatus ReadInquiry(DriveTransport& transport, std::span<std::uint8_t> buf
   return transport.Inquiry(kIdentificationInquiryBytes);
 }
 
-// The sibling model's early revisions read as a number with no digit test: bytes that are not
-// digits only make the number smaller, which refuses rather than allows.
+// The sibling model's early revisions read as a number with no digit test. A byte below '0'
+// makes the number smaller and one above '9' makes it larger, so a revision with other bytes
+// there may be refused or may pass.
 bool IsRefusedSibling(std::span<const std::uint8_t> inquiry_data) {
   if (TextAt(inquiry_data, kProductOffset, kProductLength).find(kSiblingModel) ==
       std::string::npos) {
@@ -89,10 +91,25 @@ std::optional<std::size_t> FindImage(std::span<const FirmwareImage> images,
 }
 
 std::optional<int> VersionNumber(std::string_view text) {
-  if (text.size() != kVersionTextLength || !IsDigit(text[2]) || !IsDigit(text[3])) {
+  std::string_view field = text.substr(text.size() - std::min(text.size(), kVersionNumberWidth));
+  // Blanks before the number are skipped and do not count towards the width.
+  const std::size_t first = field.find_first_not_of(" \t\n\v\f\r");
+  field.remove_prefix(std::min(first, field.size()));
+  int sign = 1;
+  if (!field.empty() && (field.front() == '-' || field.front() == '+')) {
+    sign = field.front() == '-' ? -1 : 1;
+    field.remove_prefix(1);
+  }
+  int number = 0;
+  std::size_t digits = 0;
+  while (digits < field.size() && IsDigit(field[digits])) {
+    number = number * 10 + (field[digits] - '0');
+    ++digits;
+  }
+  if (digits == 0) {
     return std::nullopt;
   }
-  return (text[2] - '0') * 10 + (text[3] - '0');
+  return sign * number;
 }
 
 std::optional<DriveCheckOutcome> CheckModelAndRevision(std::span<const std::uint8_t> inquiry_data) {

@@ -46,8 +46,10 @@ std::optional<DriveIdentification> QueryIdentification(DriveTransport& transport
 std::optional<std::size_t> FindImage(std::span<const FirmwareImage> images,
                                      std::string_view drive_code);
 
-// The number in the last two characters of a 4-character revision or version text; empty when
-// the text is not 4 characters long or they are not both decimal digits.
+// The version number of a revision or version text: its last two characters read as a decimal
+// number of at most two characters, as the C library reads "%02d": blanks before it skipped,
+// a sign allowed ("1033" gives 33, "10 5" gives 5, "10-1" gives -1, "103" gives 3). Empty when
+// no number can be read there.
 std::optional<int> VersionNumber(std::string_view text);
 
 // The model and the first two revision characters (INQUIRY data of at least 36 bytes): empty
@@ -55,7 +57,7 @@ std::optional<int> VersionNumber(std::string_view text);
 std::optional<DriveCheckOutcome> CheckModelAndRevision(std::span<const std::uint8_t> inquiry_data);
 
 // The drive's revision and build against the image. A text without a version number never
-// allows an update.
+// allows an update. The start-up search and the dialog's check both compare this way.
 DriveCheckOutcome CompareWithImage(std::string_view drive_revision, std::int8_t drive_build,
                                    const FirmwareImage& image);
 

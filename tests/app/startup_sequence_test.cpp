@@ -347,6 +347,9 @@ TEST_P(DriveSearchTest, RevisionBuildAndDriveCodeDecide) {
       {"1029", 32, "kx", Expect::kNotFound},
       {"1029", 32, "KM", Expect::kNotFound},
       {"10AB", 32, "km", Expect::kNotFound},
+      // The dialog's reading: "%02d" of the last two characters.
+      {"10 5", 32, "km", Expect::kUpdate},
+      {"10-1", 32, "km", Expect::kUpdate},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.revision) + " build " + std::to_string(c.build) + " code " +

@@ -42,13 +42,20 @@ TEST(AspiDiscovery, ListsEveryTargetDriveByAdapterAndTarget) {
   test::AspiMachine machine;
   machine.aspi.AddHostAdapter(7);
   machine.aspi.AddHostAdapter(7);
-  machine.AddDrive(0, 1, EmulatedDrive::XtM7731("1029", 32));
+  // Bytes past the revision are no part of the identity text.
+  emulator::DriveConfig with_more_data = EmulatedDrive::XtM7731("1029", 32);
+  with_more_data.identity.vendor_specific = "2026/01/07 REV B";
+  machine.AddDrive(0, 1, with_more_data);
   EmulatedDrive& other_model = machine.AddDrive(0, 2, EmulatedDrive::OtherModel());
   EmulatedDrive& disk = machine.AddDrive(0, 3, EmulatedDrive::DirectAccessWithSameProduct());
   machine.AddDrive(0, 5, EmulatedDrive::OtherVendor());
-  emulator::DriveConfig near_miss = EmulatedDrive::XtM7731();
-  near_miss.identity.product = "DVD-ROM XT-M7732";
-  machine.AddDrive(1, 4, near_miss);
+  // A product that differs in its first, a middle or its last character is another product.
+  std::uint8_t target = 2;
+  for (const char* product : {"XVD-ROM XT-M7731", "DVD-ROM XT-N7731", "DVD-ROM XT-M7732"}) {
+    emulator::DriveConfig near_miss = EmulatedDrive::XtM7731();
+    near_miss.identity.product = product;
+    machine.AddDrive(1, target++, near_miss);
+  }
   machine.AddDrive(1, 6, EmulatedDrive::XtM7731("1033", 31));
   AspiTransport& transport = machine.Start();
 

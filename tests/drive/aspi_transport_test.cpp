@@ -251,7 +251,7 @@ TEST_F(AspiTransportTest, ALateCompletionNeverLandsInReleasedOrReusedMemory) {
   transport.SetDataBuffer(data.data(), 44);
   const std::uint64_t start = machine.NowMs();
   EXPECT_EQ(transport.Inquiry(44), RequestStatus::SS_PENDING);
-  EXPECT_GE(machine.NowMs(), CalendarTick(start, 3600));
+  EXPECT_EQ(machine.NowMs(), CalendarTick(start, 3600));
   EXPECT_EQ(transport.GetErrorText(), "Inquiry Status : Aspi Timeout Error.");
   // The library kept the request: its record, event and staging area are set aside.
   EXPECT_EQ(machine.aspi.PendingRequests(), 1U);
@@ -272,6 +272,98 @@ TEST_F(AspiTransportTest, ALateCompletionNeverLandsInReleasedOrReusedMemory) {
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
   EXPECT_EQ(transport.HeldRecordCount(), 0U);
   EXPECT_EQ(machine.aspi.LiveAllocations(), baseline_allocations);
+}
+
+// A time-out ends when it is due, whatever the library then does with the abort: it may take
+// the request back, refuse the abort, or never answer it. Waiting for the abort as well used to
+// make a 10-second identification INQUIRY take up to 16 seconds, and a 3,600-second command up
+// to 6 seconds more. What the library still holds is set aside, the abort's record too.
+TEST(AspiTimeOut, EndsWhenDueWhateverTheLibraryDoesWithTheAbort) {
+  enum class Abort { kHonoured, kRefused, kNeverAnswered };
+  struct Case {
+    const char* what;
+    Abort abort;
+    std::size_t held;  // records set aside
+  };
+  const Case cases[] = {
+      {"honoured", Abort::kHonoured, 0},
+      {"refused", Abort::kRefused, 1},
+      {"never answered", Abort::kNeverAnswered, 2},
+  };
+  for (const Case& c : cases) {
+    for (const std::uint32_t timeout : {10U, 3600U}) {
+      SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(timeout) + " s");
+      test::AspiMachine machine;
+      emulator::EmulatedDrive& drive = machine.StartWithOneDrive();
+      machine.aspi.SetAbortsHonoured(c.abort == Abort::kHonoured);
+      machine.aspi.SetAbortsAnswered(c.abort != Abort::kNeverAnswered);
+      drive.Faults().Add(
+          FaultRule{FaultMatch::Command(opcode::kTestUnitReady), FaultAction::NoCompletion()});
+      AspiTransport& transport = *machine.transport;
+      std::uint8_t cdb[6] = {};
+      const std::uint64_t start = machine.NowMs();
+      EXPECT_EQ(transport.ExecuteCdb6(cdb, timeout), RequestStatus::SS_PENDING);
+      EXPECT_EQ(machine.NowMs(), (start / kSecond + timeout) * kSecond);
+      EXPECT_EQ(machine.aspi.AbortsReceived(), 1U);
+      EXPECT_EQ(transport.HeldRecordCount(), c.held);
+      // The address is free again at once.
+      EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
+      EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+    }
+  }
+}
+
+// Reset is offered but not called by the program; when it cannot get its record, or the library
+// does not complete it within 3 seconds, it ends without leaving anything the library still uses.
+TEST(AspiReset, NoRecordOrNoCompletionEndsTheResetCleanly) {
+  test::AspiMachine machine;
+  machine.StartWithOneDrive();
+  AspiTransport& transport = *machine.transport;
+  std::uint8_t host_status = 0xFF;
+  std::uint8_t target_status = 0xFF;
+  machine.aspi.FailAllocations(1);
+  EXPECT_EQ(transport.ResetDevice(host_status, target_status), RequestStatus::RS_NO_MEMORY);
+  EXPECT_EQ(machine.aspi.ResetsReceived(), 0U);
+
+  machine.aspi.SetResetsAnswered(false);
+  const std::uint32_t pumped = machine.aspi.PumpedMessages();
+  const std::uint64_t start = machine.NowMs();
+  EXPECT_EQ(transport.ResetDevice(host_status, target_status), RequestStatus::SS_PENDING);
+  EXPECT_EQ(machine.NowMs(), (start / kSecond + 3) * kSecond);
+  EXPECT_GT(machine.aspi.PumpedMessages(), pumped);  // the user interface stays alive
+  EXPECT_EQ(transport.HeldRecordCount(), 1U);
+  EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+}
+
+// With a sink set, the trace shows the records handed to the library, a reset, and the abort
+// after a time-out and its completion step.
+TEST(AspiTrace, ShowsRecordsResetsAndAborts) {
+  test::AspiMachine machine;
+  emulator::EmulatedDrive& drive = machine.StartWithOneDrive();
+  AspiTransport& transport = *machine.transport;
+  struct Collect : TraceSink {
+    std::string text;
+    void Write(std::string_view line) override { text += line; }
+  } sink;
+  transport.SetTraceSink(&sink);
+  const std::string pointer = "0x[0-9a-f]+";
+
+  std::uint8_t host_status = 0;
+  std::uint8_t target_status = 0;
+  transport.ResetDevice(host_status, target_status);
+  EXPECT_THAT(sink.text, ::testing::MatchesRegex("ASPI RESET! HA=0,ID=1 " + pointer + "\n"));
+
+  sink.text.clear();
+  drive.Faults().Add(
+      FaultRule{FaultMatch::Command(opcode::kTestUnitReady), FaultAction::NoCompletion()});
+  std::uint8_t cdb[6] = {};
+  transport.ExecuteCdb6(cdb, 5);
+  EXPECT_THAT(sink.text, ::testing::MatchesRegex(
+                             "CDB6 = 00 00 00 00 00 00  Target =0,1,0  SRB=" + pointer +
+                             " Data=" + pointer + " 0h\nASPI Abort! HA=0 SRB=" + pointer + "\n"));
+  sink.text.clear();
+  transport.CompleteAbort();
+  EXPECT_EQ(sink.text, "ASPI Abort complete\n");
 }
 
 TEST(AspiTransportEnd, ALibraryStillHoldingARequestAtTheEndIsNotUnloaded) {

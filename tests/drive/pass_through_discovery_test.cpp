@@ -16,7 +16,10 @@ TEST(PassThroughDiscovery, ListsEveryTargetDriveByLetterAndSkipsEverythingElse) 
   test::PassThroughMachine machine;
   machine.driver.SetDriveType('C', sim::SimPassThroughDriver::kDriveFixed);
   EmulatedDrive& other_model = machine.AddDrive('D', EmulatedDrive::OtherModel());
-  machine.AddDrive('E', EmulatedDrive::XtM7731("1029", 32));
+  // Bytes past the revision are no part of the identity text.
+  emulator::DriveConfig with_more_data = EmulatedDrive::XtM7731("1029", 32);
+  with_more_data.identity.vendor_specific = "2026/01/07 REV B";
+  machine.AddDrive('E', with_more_data);
   EmulatedDrive& disk = machine.AddDrive('F', EmulatedDrive::DirectAccessWithSameProduct());
   machine.AddDrive('G', EmulatedDrive::XtM7731("1033", 31));
 
@@ -35,9 +38,13 @@ TEST(PassThroughDiscovery, ListsEveryTargetDriveByLetterAndSkipsEverythingElse) 
 TEST(PassThroughDiscovery, RecognisesTheProductAloneWhateverTheVendor) {
   test::PassThroughMachine machine;
   machine.AddDrive('H', EmulatedDrive::OtherVendor());
-  emulator::DriveConfig near_miss = EmulatedDrive::XtM7731();
-  near_miss.identity.product = "DVD-ROM XT-M7732";
-  machine.AddDrive('I', near_miss);
+  // A product that differs in its first, a middle or its last character is another product.
+  char letter = 'I';
+  for (const char* product : {"XVD-ROM XT-M7731", "DVD-ROM XT-N7731", "DVD-ROM XT-M7732"}) {
+    emulator::DriveConfig near_miss = EmulatedDrive::XtM7731();
+    near_miss.identity.product = product;
+    machine.AddDrive(letter++, near_miss);
+  }
   ASSERT_EQ(machine.transport.Enumerate(), 1);
   EXPECT_EQ(machine.transport.GetEntry(0).substr(0, 13), "H:   OTHERCO ");
 }

@@ -404,13 +404,47 @@ TEST(PassThroughTransport, TraceShowsEachCdbAndEachRetryWhenASinkIsSet) {
     std::string text;
     void Write(std::string_view line) override { text += line; }
   } sink;
+  std::vector<std::uint8_t> block(2048);
+  machine.transport.SetDataBuffer(block.data(), 2048);
   machine.transport.SetTraceSink(&sink);
   drive.Faults().Add(FaultRule::UnitAttention(FaultMatch::Command(opcode::kTestUnitReady), 1));
   machine.transport.TestUnitReady();
   EXPECT_EQ(sink.text, "CDB6 = 00 00 00 00 00 00  \r\n    Status  29-00 (00) Retry! ");
+
+  sink.text.clear();
+  machine.transport.Read10(0x12345678, 1, 0, 0);
+  EXPECT_EQ(sink.text, "CDB10 = 28 00 12 34 56 78 00 00 01 00  ");
+  sink.text.clear();
+  std::uint8_t cdb12[12] = {0xA8, 0, 0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0};
+  machine.transport.ExecuteCdb12(cdb12, 0);
+  EXPECT_EQ(sink.text, "CDB12=a8 00 00 00 00 10 00 00 00 01 00 00  ");
+
+  sink.text.clear();
   machine.transport.SetTraceSink(nullptr);
   machine.transport.TestUnitReady();
-  EXPECT_EQ(sink.text, "CDB6 = 00 00 00 00 00 00  \r\n    Status  29-00 (00) Retry! ");
+  EXPECT_EQ(sink.text, "");
+}
+
+// Each slot takes one request at a time: a second one while the first is in flight, as from
+// another thread, is turned away at once and never reaches the drive.
+TEST_F(PassThroughTransportTest, ASecondRequestForTheSlotInFlightIsTurnedAwayAsInuse) {
+  drive.SetDuration(opcode::kSendDiagnostic, 5000);
+  std::uint8_t page[8] = {0x88, 0, 0, 4, 0, 0x40, 0, 0};
+  transport.SetDataBuffer(page, sizeof page);
+  RequestStatus second = RequestStatus::SS_COMP;
+  std::string second_text;
+  const platform::ThreadHandle other = machine.clock.CreateSuspended([&] {
+    second = transport.TestUnitReady();
+    second_text = transport.GetErrorText();
+    return 0U;
+  });
+  machine.clock.Resume(other);
+  EXPECT_EQ(transport.SendDiagnostic(0, 8), RequestStatus::SS_COMP);
+  machine.clock.CloseThread(other);
+  EXPECT_EQ(second, RequestStatus::RS_TARGET_BUSY);
+  EXPECT_EQ(second_text, "Inuse");
+  EXPECT_EQ(drive.Log().CountOf(opcode::kTestUnitReady), 0U);
+  EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
 }
 
 }  // namespace

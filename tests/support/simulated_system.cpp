@@ -76,7 +76,7 @@ void AddWin9xDeviceSettings(sim::SimRegistry& registry) {
                     StoredValue::Binary({0x00}));
   registry.PutValue(kHkeyLocalMachine, hdc + "0000", "IDEDMADRIVE0", StoredValue::Binary({0x01}));
   registry.PutValue(kHkeyLocalMachine, hdc + "0001", "IDEDMADRIVE1",
-                    StoredValue::Binary({0x01, 0x00, 0x00, 0x00}));
+                    StoredValue::Binary({0xC1, 0x00, 0x00, 0x00}));
   const std::string adapter = "System\\CurrentControlSet\\Services\\Class\\SCSIAdapter\\0000";
   registry.PutValue(kHkeyLocalMachine, adapter, "AutoInsertNotificationDrive0",
                     StoredValue::Number(1));

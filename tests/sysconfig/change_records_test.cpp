@@ -20,11 +20,15 @@ TEST(ChangeRecordsTest, RecordKeysAreBlankPaddedToThreePlaces) {
   EXPECT_EQ(RecordSection(1), "Change\\  1");
 }
 
-TEST(ChangeRecordsTest, RecordTakesTheNextNumberAndChangedFollowsIt) {
+// A record takes the next number that holds no record yet: one already in the store is never
+// written over, whatever the counter says.
+TEST(ChangeRecordsTest, RecordTakesTheNextFreeNumberAndChangedFollowsIt) {
   test::SimulatedSystem system;
   system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(5));
   system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  4");
   system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  5");
+  system.registry.PutValue(kHkeyCurrentUser, kStore + "\\Change\\  7", "Value",
+                           StoredValue::Number(7));
   system.change_count = 5;
   const SystemContext context = system.Context();
 
@@ -48,30 +52,37 @@ TEST(ChangeRecordsTest, RecordTakesTheNextNumberAndChangedFollowsIt) {
                           {},
                           1};
   ASSERT_TRUE(WriteChangeRecord(context, flag));
-  const std::string seven = kStore + "\\Change\\  7";
-  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, seven, "Value_Type"), StoredValue::Number(3));
-  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, seven, "Value"), StoredValue::Number(1));
+  EXPECT_EQ(system.change_count, 8);
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, kStore + "\\Change\\  7", "Value"),
+            StoredValue::Number(7));
+  const std::string eight = kStore + "\\Change\\  8";
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, eight, "Value_Type"), StoredValue::Number(3));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, eight, "Value"), StoredValue::Number(1));
+  EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, kStore, "Changed"), StoredValue::Number(8));
 
   // What is written reads back as the same record.
   RegistryKey record_key(system.registry);
   ASSERT_EQ(record_key.Open(kHkeyCurrentUser, six, platform::kKeyAllAccess), 0);
   EXPECT_EQ(ReadChangeRecord(record_key), text);
-  ASSERT_EQ(record_key.Open(kHkeyCurrentUser, seven, platform::kKeyAllAccess), 0);
+  ASSERT_EQ(record_key.Open(kHkeyCurrentUser, eight, platform::kKeyAllAccess), 0);
   EXPECT_EQ(ReadChangeRecord(record_key), flag);
 }
 
-// A record that could not be written whole does not count: the next one takes its number.
+// A record that could not be written whole does not count, and what was written of it goes
+// again: the next one takes its number.
 TEST(ChangeRecordsTest, FailedRecordLeavesTheCounterAndChanged) {
-  for (std::uint32_t failing = 1; failing <= 5; ++failing) {
+  const ChangeRecord autorun{
+      "SYSTEM\\CurrentControlSet\\Services\\Cdrom", "Autorun", RecordType::kNumber, {}, 1};
+  for (std::uint32_t failing = 1; failing <= 8; ++failing) {
     test::SimulatedSystem system;
     const SystemContext context = system.Context();
     system.registry.FailWrite(failing);
-    EXPECT_FALSE(WriteChangeRecord(
-        context,
-        {"SYSTEM\\CurrentControlSet\\Services\\Cdrom", "Autorun", RecordType::kNumber, {}, 1}))
-        << "write " << failing;
+    EXPECT_FALSE(WriteChangeRecord(context, autorun)) << "write " << failing;
     EXPECT_EQ(system.change_count, 0);
     EXPECT_FALSE(system.registry.Value(kHkeyCurrentUser, kStore, "Changed"));
+    EXPECT_FALSE(system.registry.HasKey(kHkeyCurrentUser, kStore + "\\Change\\  1"));
+    EXPECT_TRUE(WriteChangeRecord(context, autorun));
+    EXPECT_EQ(system.change_count, 1);
   }
 }
 

@@ -98,6 +98,12 @@ TEST(NtDeviceSettingsTest, EachSettingIsChangedOnlyWhenItMust) {
        true,
        {Machine(kChannel, "DriverParameter", StoredValue::Text("DmaDetectionLevel = 0x0;"))},
        1},
+      {"parameter longer than 127 characters",
+       {Machine(kChannel, "DriverParameter",
+                StoredValue::Text("DmaDetectionLevel = 0x1;" + std::string(104, ' ')))},
+       false,
+       {},
+       0},
       {"parameter that is no text",
        {Machine(kChannel, "DriverParameter", StoredValue::Binary({'0', 'x', '1', 0}))},
        false,
@@ -115,6 +121,14 @@ TEST(NtDeviceSettingsTest, EachSettingIsChangedOnlyWhenItMust) {
        {Machine(kIde, "UserMasterDeviceTimingModeAllowed", dword(0x1F)),
         Machine(kIde, "MasterDeviceTimingMode", dword(0x2010))},
        1},
+      // Present in any type, the user's own limit still decides alone; it cannot be given back
+      // with its type, so it stays as it is, and the mode is not lowered past it.
+      {"user mode allowed stored as binary",
+       {Machine(kIde, "UserMasterDeviceTimingModeAllowed", StoredValue::Binary({0xFF, 0xFF})),
+        Machine(kIde, "MasterDeviceTimingMode", dword(0x2010))},
+       false,
+       {Machine(kIde, "MasterDeviceTimingMode", dword(0x2010))},
+       0},
       {"mode 0x10 leaves the allowed mode",
        {Machine(kIde, "MasterDeviceTimingMode", dword(0x10)),
         Machine(kIde, "MasterDeviceTimingModeAllowed", dword(0x0F))},
@@ -140,6 +154,14 @@ TEST(NtDeviceSettingsTest, EachSettingIsChangedOnlyWhenItMust) {
        true,
        {Machine(kIde, "SlaveDeviceTimingMode", dword(0x10)),
         Machine(kIde, "SlaveDeviceTimingModeAllowed", dword(0x1F))},
+       2},
+      {"every hdc class is treated, not only the first",
+       {Machine(kOtherClass, "Class", StoredValue::Text("hdc")),
+        Machine(kOtherClass + "\\0000", "MasterDeviceTimingMode", dword(0x11)),
+        Machine(kIde, "SlaveDeviceTimingMode", dword(0x11))},
+       true,
+       {Machine(kOtherClass + "\\0000", "MasterDeviceTimingMode", dword(0x10)),
+        Machine(kIde, "SlaveDeviceTimingMode", dword(0x10))},
        2},
       {"class HDC is another class",
        {Machine(kOtherClass, "Class", StoredValue::Text("HDC")),
@@ -184,6 +206,11 @@ TEST(Win9xDeviceSettingsTest, EachFlagIsClearedOnlyWhenItIsSet) {
        1},
       {"flag 00", {Machine(kHdc, "IDEDMADRIVE1", binary({0x00}))}, false, {}, 0},
       {"flag of no bytes", {Machine(kHdc, "IDEDMADRIVE1", binary({}))}, false, {}, 0},
+      {"flag whose first byte is 0",
+       {Machine(kHdc, "IDEDMADRIVE1", binary({0x00, 0x01}))},
+       false,
+       {},
+       0},
       {"flag of five bytes",
        {Machine(kHdc, "AutoInsertNotificationDrive0", binary({1, 0, 0, 0, 0}))},
        false,
@@ -218,39 +245,49 @@ TEST(Win9xDeviceSettingsTest, EachFlagIsClearedOnlyWhenItIsSet) {
        false,
        {},
        0},
-      {"hardware key whose path could not be given back",
+      {"hardware key with a trailing backslash",
        {running("SCSI\\QUENTAR_DVD-ROM\\MF&CHILD0000\\"),
         Machine(scsi_key, "DMACurrentlyUsed", binary({1}))},
-       false,
-       {},
-       0},
+       true,
+       {Machine(scsi_key, "DMACurrentlyUsed", binary({0}))},
+       1},
   };
   for (const SettingsCase& situation : cases) {
     CheckCase(situation, false);
   }
 }
 
-// Records follow the passes, the enumeration order within them and the order of the values.
-TEST(DeviceSettingsTest, RecordsFollowThePassOrder) {
+// Records follow the passes, the enumeration order within them and the order of the values, and
+// each holds the old value with the type it was recorded as: a text, a number, or a flag's first
+// byte as a number of 0 to 255.
+TEST(DeviceSettingsTest, RecordsFollowThePassOrderAndHoldTheOldValues) {
+  struct Expected {
+    std::string path;
+    std::string name;
+    std::uint32_t type;
+    StoredValue value;
+  };
   const std::string ide =
       "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000";
   const std::string drive =
       "Enum\\SCSI\\QUENTAR_DVD-ROM_XT-M7731\\MF&CHILD0000&PCI&VEN_8086&DEV_7111";
-  const std::vector<std::pair<std::string, std::string>> nt_order = {
-      {kChannel, "DriverParameter"},
-      {ide, "MasterDeviceTimingMode"},
-      {ide, "MasterDeviceTimingModeAllowed"},
-      {ide, "UserSlaveDeviceTimingModeAllowed"},
-      {kCdrom, "Autorun"},
+  const std::string hdc = "System\\CurrentControlSet\\Services\\Class\\hdc\\";
+  const auto number = StoredValue::Number;
+  const std::vector<Expected> nt_order = {
+      {kChannel, "DriverParameter", 1, StoredValue::Text("DmaDetectionLevel = 0x1;")},
+      {ide, "MasterDeviceTimingMode", 4, number(0x2010)},
+      {ide, "MasterDeviceTimingModeAllowed", 4, number(0xFFFFFFFF)},
+      {ide, "UserSlaveDeviceTimingModeAllowed", 4, number(0xFFFFFFFF)},
+      {kCdrom, "Autorun", 4, number(1)},
   };
-  const std::vector<std::pair<std::string, std::string>> win9x_order = {
-      {drive, "AutoInsertNotification"},
-      {drive, "DMACurrentlyUsed"},
-      {"System\\CurrentControlSet\\Services\\Class\\hdc\\0000", "AutoInsertNotificationDrive0"},
-      {"System\\CurrentControlSet\\Services\\Class\\hdc\\0000", "IDEDMADRIVE0"},
-      {"System\\CurrentControlSet\\Services\\Class\\hdc\\0001", "IDEDMADRIVE1"},
+  const std::vector<Expected> win9x_order = {
+      {drive, "AutoInsertNotification", 3, number(1)},
+      {drive, "DMACurrentlyUsed", 3, number(1)},
+      {hdc + "0000", "AutoInsertNotificationDrive0", 3, number(1)},
+      {hdc + "0000", "IDEDMADRIVE0", 3, number(1)},
+      {hdc + "0001", "IDEDMADRIVE1", 3, number(0xC1)},  // a byte, not a negative number
       {"System\\CurrentControlSet\\Services\\Class\\SCSIAdapter\\0000",
-       "AutoInsertNotificationDrive0"},
+       "AutoInsertNotificationDrive0", 3, number(1)},
   };
   for (const bool is_nt : {true, false}) {
     test::SimulatedSystem system(is_nt);
@@ -265,14 +302,41 @@ TEST(DeviceSettingsTest, RecordsFollowThePassOrder) {
     const std::string change =
         std::string("Software\\Quentar_ODD\\") + test::kApplicationName + "\\Change\\";
     for (std::size_t index = 0; index < order.size(); ++index) {
+      SCOPED_TRACE(order[index].name);
       const std::string record = change + RecordKeyName(static_cast<std::int32_t>(index) + 1);
       EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, record, "SubKey_Name"),
-                StoredValue::Text(order[index].first));
+                StoredValue::Text(order[index].path));
       EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, record, "Value_Name"),
-                StoredValue::Text(order[index].second));
+                StoredValue::Text(order[index].name));
+      EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, record, "Value_Type"),
+                number(order[index].type));
+      EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, record, "Value"), order[index].value);
     }
     EXPECT_FALSE(ChangeSystemSettings(system.Context(), ChangeMode::kCheck));
   }
+}
+
+// Once the mode is written lower, the allowed mode that goes with it is recorded and opened up,
+// also when the write of the mode failed: its record then gives back a value that never left.
+TEST(NtDeviceSettingsTest, TheAllowedModeFollowsTheModesWriteWhateverItReturned) {
+  test::SimulatedSystem scratch;
+  ASSERT_TRUE(WriteChangeRecord(scratch.Context(),
+                                {kIde, "MasterDeviceTimingMode", RecordType::kNumber, {}, 0x11}));
+  const std::uint32_t record_writes = scratch.registry.WriteCount();
+
+  test::SimulatedSystem system;
+  system.registry.PutValue(kHkeyLocalMachine, kIdeClass, "Class", StoredValue::Text("hdc"));
+  system.registry.PutValue(kHkeyLocalMachine, kIde, "MasterDeviceTimingMode",
+                           StoredValue::Number(0x11));
+  system.registry.PutValue(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed",
+                           StoredValue::Number(0x0F));
+  system.registry.FailWrite(record_writes + 1);  // the lowered mode
+  EXPECT_TRUE(ChangeSystemSettings(system.Context(), ChangeMode::kRecord));
+  EXPECT_EQ(system.change_count, 2);
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingMode"),
+            StoredValue::Number(0x11));
+  EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed"),
+            StoredValue::Number(0x1F));
 }
 
 // The old value must be safe in the store before the setting changes.

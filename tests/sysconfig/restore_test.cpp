@@ -1,9 +1,12 @@
 #include "sysconfig/restore.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "app/resume_state.h"
 #include "support/simulated_system.h"
 #include "sysconfig/change_records.h"
 #include "sysconfig/restart.h"
@@ -15,32 +18,122 @@ using platform::kHkeyCurrentUser;
 using platform::kHkeyLocalMachine;
 using sim::StoredValue;
 
-const std::string kChange =
-    std::string("Software\\Quentar_ODD\\") + test::kApplicationName + "\\Change";
+const std::string kStore = std::string("Software\\Quentar_ODD\\") + test::kApplicationName;
+const std::string kChange = kStore + "\\Change";
 const std::string kCdrom = "SYSTEM\\CurrentControlSet\\Services\\Cdrom";
 const std::string kChannel = "SYSTEM\\CurrentControlSet\\Services\\atapi\\Parameters\\Device0";
 const std::string kIde =
     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96A-E325-11CE-BFC1-08002BE10318}\\0000";
 const std::string kHdc = "System\\CurrentControlSet\\Services\\Class\\hdc\\0000";
 
-void PutRecord(sim::SimRegistry& registry, int number, const std::string& path,
-               const std::string& name, std::uint32_t type, const StoredValue& old_value) {
-  const std::string record = kChange + "\\" + RecordKeyName(number);
+void PutRecordNamed(sim::SimRegistry& registry, const std::string& key_name,
+                    const std::string& path, const std::string& name, std::uint32_t type,
+                    const StoredValue& old_value) {
+  const std::string record = kChange + "\\" + key_name;
   registry.PutValue(kHkeyCurrentUser, record, "SubKey_Name", StoredValue::Text(path));
   registry.PutValue(kHkeyCurrentUser, record, "Value_Name", StoredValue::Text(name));
   registry.PutValue(kHkeyCurrentUser, record, "Value_Type", StoredValue::Number(type));
   registry.PutValue(kHkeyCurrentUser, record, "Value", old_value);
 }
 
+void PutRecord(sim::SimRegistry& registry, int number, const std::string& path,
+               const std::string& name, std::uint32_t type, const StoredValue& old_value) {
+  PutRecordNamed(registry, RecordKeyName(number), path, name, type, old_value);
+}
+
+// Without records nothing is written, and the counter says that no record is left, whatever
+// "Changed" held: the store then goes.
 TEST(RestoreTest, WithoutRecordsNothingChanges) {
   test::SimulatedSystem system;
+  const std::string no_store = system.registry.ToJson();
   system.change_count = 4;
-  RestoreSystemSettings(system.Context());  // no store
-  system.registry.PutKey(kHkeyCurrentUser, kChange);
+  RestoreSystemSettings(system.Context());
+  EXPECT_EQ(system.change_count, 0);
+  EXPECT_EQ(system.registry.ToJson(), no_store);
+
+  system.registry.PutKey(kHkeyCurrentUser, kChange + "\\Notes");  // no record number
   const std::string before = system.registry.ToJson();
-  RestoreSystemSettings(system.Context());  // empty "Change"
-  EXPECT_EQ(system.change_count, 4);
+  system.change_count = 4;
+  RestoreSystemSettings(system.Context());
+  EXPECT_EQ(system.change_count, 0);
   EXPECT_EQ(system.registry.ToJson(), before);
+}
+
+// The caller removes the store when the counter is 0, so the counter must say whether a record
+// is left, whatever "Changed" held: above the records (the store outlived its last record),
+// below them (the counter went below 0), or below them with a record that stays (the store went
+// with a setting that was never given back).
+TEST(RestoreTest, TheCounterEndsAtZeroExactlyWhenNoRecordIsLeft) {
+  struct Case {
+    const char* what;
+    std::uint32_t changed;
+    std::vector<std::pair<std::string, bool>> records;  // key name, device value still there
+    std::int32_t count;
+  };
+  const std::vector<Case> cases = {
+      {"changed above the records", 5, {{"  4", true}, {"  5", true}}, 0},
+      {"changed below the records", 1, {{"  1", true}, {"  2", true}, {"  3", true}}, 0},
+      {"one number twice", 0, {{"  1", true}, {"1", true}}, 0},
+      {"one number twice, one staying", 0, {{"  1", true}, {"1", false}}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::SimulatedSystem system;
+    system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(c.changed));
+    system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(0));
+    std::vector<std::string> staying;
+    for (const auto& [name, there] : c.records) {
+      PutRecordNamed(system.registry, name, there ? kCdrom : kIde, "Autorun", 4,
+                     StoredValue::Number(1));
+      if (!there) {
+        staying.push_back(name);
+      }
+    }
+    LoadChangeCount(system.Context());
+    RestoreSystemSettings(system.Context());
+    EXPECT_EQ(system.change_count, c.count);
+    EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kChange), staying);
+    EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
+  }
+}
+
+// The restore takes a record by the keys and values it names, as the registry resolves them: a
+// hardware key the pass opened with an empty name in its path, a path or value name in other
+// letters. Each is one of the settings a pass changes, and comes back.
+TEST(RestoreTest, RecordsAreTakenByTheKeysTheyName) {
+  struct Case {
+    bool is_nt;
+    std::string device_key;  // where the setting is
+    std::string recorded;    // the path the record holds
+    std::string name;
+    std::uint32_t type;
+    StoredValue changed;
+    StoredValue old_value;
+    StoredValue restored;
+  };
+  const std::string scsi = "Enum\\SCSI\\QUENTAR_DVD-ROM\\MF&CHILD0000";
+  const std::vector<Case> cases = {
+      {false, scsi, scsi + "\\", "DMACurrentlyUsed", 3, StoredValue::Binary({0}),
+       StoredValue::Number(1), StoredValue::Binary({1})},
+      {false, scsi, "Enum\\SCSI\\\\QUENTAR_DVD-ROM\\MF&CHILD0000", "AutoInsertNotification", 3,
+       StoredValue::Binary({0}), StoredValue::Number(1), StoredValue::Binary({1})},
+      {true, kCdrom, "system\\currentcontrolset\\services\\cdrom", "autorun", 4,
+       StoredValue::Number(0), StoredValue::Number(1), StoredValue::Number(1)},
+      {true, kChannel, kChannel + "\\", "DriverParameter", 1,
+       StoredValue::Text("DmaDetectionLevel = 0x0;"), StoredValue::Text("DmaDetectionLevel = 0x1;"),
+       StoredValue::Text("DmaDetectionLevel = 0x1;")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.recorded + " " + c.name);
+    test::SimulatedSystem system(c.is_nt);
+    system.registry.PutValue(kHkeyLocalMachine, c.device_key, c.name, c.changed);
+    PutRecord(system.registry, 1, c.recorded, c.name, c.type, c.old_value);
+    system.change_count = 1;
+    RestoreSystemSettings(system.Context());
+    EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, c.device_key, c.name), c.restored);
+    EXPECT_EQ(system.change_count, 0);
+    EXPECT_TRUE(system.registry.Subkeys(kHkeyCurrentUser, kChange).empty());
+  }
 }
 
 TEST(RestoreTest, RecordWhoseDeviceValueHasGoneStaysAndTheOthersAreRestored) {
@@ -80,13 +173,14 @@ TEST(RestoreTest, OldestRecordOfASettingWins) {
             StoredValue::Number(0x1F));
   system.change_count = 1000;
   RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 998);
+  EXPECT_EQ(system.change_count, 0);  // no record left
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed"),
             StoredValue::Number(0xFFFFFFFF));
 }
 
-// Only what a change pass of this family writes is written back; anything else stays as it is.
-TEST(RestoreTest, RecordsNoChangePassWritesAreLeftAlone) {
+// Only what a change pass of this family writes is written back, and only from a record that
+// can be read whole, to a key and value that are there; anything else stays as it is.
+TEST(RestoreTest, RecordsNoChangePassWritesOrThatCannotBeUsedAreLeftAlone) {
   test::SimulatedSystem system;
   system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(0));
   system.registry.PutValue(kHkeyLocalMachine, "SYSTEM\\Setup", "SetupType", StoredValue::Number(0));
@@ -98,10 +192,24 @@ TEST(RestoreTest, RecordsNoChangePassWritesAreLeftAlone) {
   PutRecord(system.registry, 4, kCdrom, "Autorun", 1, StoredValue::Text("1"));  // wrong type
   PutRecord(system.registry, 5, kCdrom, "Autorun", 4, StoredValue::Text("1"));  // "Value" is text
   PutRecord(system.registry, 6, kHdc, "IDEDMADRIVE0", 3, StoredValue::Number(1));  // 9x record
+  PutRecord(system.registry, 7, kCdrom, "Autorun", 4, StoredValue::Number(1));
+  system.registry.RemoveValue(kHkeyCurrentUser, kChange + "\\  7", "Value");  // a value missing
+  const std::string long_path =
+      kIde.substr(0, kIde.rfind('\\') + 1) + std::string(128 - kIde.rfind('\\') - 1, 'X');
+  system.registry.PutValue(kHkeyLocalMachine, long_path, "MasterDeviceTimingMode",
+                           StoredValue::Number(0x10));
+  PutRecord(system.registry, 8, long_path, "MasterDeviceTimingMode", 4,
+            StoredValue::Number(0x11));  // "SubKey_Name" of 128 characters
+  PutRecord(system.registry, 9, kCdrom, "Autorun", 4, StoredValue::Number(1));
+  system.registry.DenyWrites(kHkeyCurrentUser, kChange + "\\  9");  // record key not to be opened
+  system.registry.PutValue(kHkeyLocalMachine, kIde, "MasterDeviceTimingMode",
+                           StoredValue::Number(0x10));
+  PutRecord(system.registry, 10, kIde, "MasterDeviceTimingMode", 4, StoredValue::Number(0x11));
+  system.registry.DenyWrites(kHkeyLocalMachine, kIde);  // device key not to be opened
   const std::string before = system.registry.ToJson();
-  system.change_count = 6;
+  system.change_count = 10;
   RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 6);
+  EXPECT_EQ(system.change_count, 10);
   EXPECT_EQ(system.registry.ToJson(), before);
 }
 

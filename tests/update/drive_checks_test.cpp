@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -80,9 +81,13 @@ TEST_P(DriveChecks, OutcomesFollowTheRevisionTheBuildAndTheDriveCode) {
       {"2033", 32, "km", O::kNotSupportedDrive},
       {"1029", 32, "KM", O::kNotSupportedDrive},
       {"1029", 32, "k", O::kNotSupportedDrive},
+      // The last two characters read as the C library reads a number.
+      {"10 3", 32, "km", O::kUpdateAllowed},
+      {"10-1", 32, "km", O::kUpdateAllowed},
+      {"1035", 32, "km", O::kUpdateUnnecessary},
       // No version number in the last two characters: never an update.
-      {"10 3", 32, "km", O::kNotSupportedFirmware},
-      {"103A", 32, "km", O::kNotSupportedFirmware},
+      {"10AB", 32, "km", O::kNotSupportedFirmware},
+      {"10  ", 32, "km", O::kNotSupportedFirmware},
   };
   for (const Case& c : cases) {
     DriveRig rig(GetParam(), 1252);
@@ -223,12 +228,18 @@ TEST_P(DriveChecks, StartCheckLeavesFailedCommandsToTheCaller) {
   }
 }
 
-TEST(VersionNumber, ReadsOnlyTwoTrailingDigitsOfAFourCharacterText) {
-  EXPECT_EQ(VersionNumber("1033"), 33);
-  EXPECT_EQ(VersionNumber("1009"), 9);
-  EXPECT_EQ(VersionNumber("10 9"), std::nullopt);
-  EXPECT_EQ(VersionNumber("109"), std::nullopt);
-  EXPECT_EQ(VersionNumber("10-1"), std::nullopt);
+// The last two characters, read as the C library reads "%02d": blanks before the number
+// skipped, a sign taken, the number ending at the first other character. Only a text with no
+// number there has none.
+TEST(VersionNumber, ReadsTheLastTwoCharactersAsTheCLibraryDoes) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"1033", 33}, {"1009", 9},  {"10 5", 5},  {"10\t5", 5}, {"10-1", -1},
+      {"10+7", 7},  {"103", 3},   {"105 ", 5},  {"103A", 3},  {"10", 10},
+      {"10AB", {}}, {"10  ", {}}, {"10- ", {}}, {"10A3", {}}, {"", {}},
+  };
+  for (const auto& [text, number] : cases) {
+    EXPECT_EQ(VersionNumber(text), number) << '"' << text << '"';
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, DriveChecks,

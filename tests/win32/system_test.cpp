@@ -14,6 +14,7 @@
 #include "platform/win32/win32_pass_through_driver.h"
 #include "platform/win32/win32_system_services.h"
 #include "platform/win32/windows_api.h"
+#include "win32/import_hook.h"
 
 namespace fwu::win32 {
 namespace {
@@ -117,6 +118,40 @@ TEST(Win32PassThroughDriver, DriveLettersDevicesAndErrorTexts) {
   EXPECT_NE(text[0], '\0');
   EXPECT_EQ(driver.SystemMessageText(0x2FFFFFFF, text, sizeof text), 0U);
   EXPECT_EQ(driver.LastError(), platform::kErrorMrMidNotFound);
+}
+
+// The system's text for an error code is asked for in any language (0), so that the system
+// falls back through the thread's, the user's and its own language to English. Asked for in the
+// user's language alone, it has no text where that language's messages are not installed, and
+// the user reads "Format message failed." instead of the reason.
+struct FormatMessageCall {
+  DWORD flags = 0;
+  DWORD language = 0xFFFFFFFF;
+};
+FormatMessageCall last_format_message;
+ImportHook* format_message_hook = nullptr;
+
+DWORD WINAPI RecordFormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language,
+                                  LPSTR buffer, DWORD size, va_list* arguments) {
+  last_format_message = {flags, language};
+  using Function = DWORD(WINAPI*)(DWORD, LPCVOID, DWORD, DWORD, LPSTR, DWORD, va_list*);
+  const auto original =
+      reinterpret_cast<Function>(reinterpret_cast<void (*)()>(format_message_hook->Original()));
+  return original(flags, source, message_id, language, buffer, size, arguments);
+}
+
+TEST(Win32PassThroughDriver, SystemTextsAreAskedForInAnyLanguageWithoutInserts) {
+  ImportHook hook("kernel32.dll", "FormatMessageA",
+                  reinterpret_cast<void*>(reinterpret_cast<void (*)()>(&RecordFormatMessageA)));
+  ASSERT_TRUE(hook.Installed());
+  format_message_hook = &hook;
+  Win32PassThroughDriver driver;
+  char text[80] = {};
+  EXPECT_GT(driver.SystemMessageText(ERROR_FILE_NOT_FOUND, text, sizeof text), 0U);
+  format_message_hook = nullptr;
+  EXPECT_EQ(last_format_message.language, 0U);
+  EXPECT_EQ(last_format_message.flags,
+            static_cast<DWORD>(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS));
 }
 
 TEST(Win32AspiLibrary, LockedMemoryIsZeroFilledAndReleased) {

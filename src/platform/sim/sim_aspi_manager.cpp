@@ -131,6 +131,16 @@ void SimAspiManager::SetAbortsHonoured(bool honoured) {
   aborts_honoured_ = honoured;
 }
 
+void SimAspiManager::SetAbortsAnswered(bool answered) {
+  const std::lock_guard lock(mutex_);
+  aborts_answered_ = answered;
+}
+
+void SimAspiManager::SetResetsAnswered(bool answered) {
+  const std::lock_guard lock(mutex_);
+  resets_answered_ = answered;
+}
+
 void SimAspiManager::FailEventCreations(std::uint32_t count) {
   const std::lock_guard lock(mutex_);
   failing_events_ = count;
@@ -490,6 +500,10 @@ std::uint32_t SimAspiManager::Abort(void* record) {
   {
     const std::lock_guard lock(mutex_);
     ++aborts_;
+    if (!aborts_answered_) {
+      pending_[record] = Pending{next_serial_++, aspi::kScAbortSrb, nullptr, nullptr, 0};
+      return Byte(RequestStatus::SS_PENDING);
+    }
     auto* srb = static_cast<SrbAbort*>(record);
     const auto found = pending_.find(srb->srb_to_abort);
     if (found != pending_.end() && found->second.command == aspi::kScExecScsiCmd &&
@@ -513,6 +527,10 @@ std::uint32_t SimAspiManager::Abort(void* record) {
 // Called with the lock held.
 std::uint32_t SimAspiManager::Reset(void* record) {
   ++resets_;
+  if (!resets_answered_) {
+    pending_[record] = Pending{next_serial_++, aspi::kScResetDev, nullptr, nullptr, 0};
+    return Byte(RequestStatus::SS_PENDING);
+  }
   auto* srb = static_cast<SrbBusDeviceReset*>(record);
   const bool present = srb->srb_ha_id < adapters_.size() && srb->srb_target < 8 &&
                        adapters_[srb->srb_ha_id].devices[srb->srb_target] != nullptr;

@@ -77,6 +77,10 @@ class SimAspiManager final : public platform::AspiLibrary {
   void SetRequestsNeverComplete(bool never);
   // Whether SC_ABORT_SRB takes a pending request back (SS_ABORTED); otherwise it fails.
   void SetAbortsHonoured(bool honoured);
+  // Whether SC_ABORT_SRB and SC_RESET_DEV are answered at all; otherwise the manager takes
+  // them and never completes them, and their records stay its own.
+  void SetAbortsAnswered(bool answered);
+  void SetResetsAnswered(bool answered);
   void FailEventCreations(std::uint32_t count);
   void FailAllocations(std::uint32_t count);
   // Runs for every window message the caller pumps, as a dialog handler would.
@@ -155,6 +159,8 @@ class SimAspiManager final : public platform::AspiLibrary {
   std::uint32_t completion_delay_ms_ = 0;
   bool never_complete_ = false;
   bool aborts_honoured_ = true;
+  bool aborts_answered_ = true;
+  bool resets_answered_ = true;
   std::uint32_t failing_events_ = 0;
   std::uint32_t failing_allocations_ = 0;
   std::function<void()> message_handler_;

@@ -55,9 +55,11 @@ std::uint32_t Win32PassThroughDriver::LastError() {
 
 std::uint32_t Win32PassThroughDriver::SystemMessageText(std::uint32_t error_code, char* buffer,
                                                         std::uint32_t size) {
+  // Language 0: the system picks the text's language by its own rules (the thread's, the
+  // user's, the system's, then English), so the text follows the installed Windows.
+  constexpr DWORD kAnyLanguage = 0;
   return FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                        error_code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, size,
-                        nullptr);
+                        error_code, kAnyLanguage, buffer, size, nullptr);
 }
 
 }  // namespace fwu::win32
