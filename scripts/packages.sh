@@ -8,3 +8,7 @@ LIBRARY_PACKAGES=(nlohmann-json3-dev libcli11-dev)
 CHECK_PACKAGES=(clang-format clang-tidy)
 BENCH_PACKAGES=(libbenchmark-dev)
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# The Linux program: udev and systemd-logind (sd-bus) to build against, help2man for its manual
+# page, dpkg-dev for its package's dependencies; sg3-utils, jq and the loop and mount tools of
+# its end-to-end runs.
+LINUX_PACKAGES=(libudev-dev libsystemd-dev help2man dpkg-dev sg3-utils jq util-linux mount e2fsprogs)

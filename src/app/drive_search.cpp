@@ -1,12 +1,9 @@
 #include "app/drive_search.h"
 
 #include <array>
-#include <optional>
-#include <string>
 #include <string_view>
 
 #include "drive/identity.h"
-#include "update/drive_checks.h"
 
 namespace fwu {
 namespace {
@@ -22,15 +19,13 @@ constexpr std::uint8_t kAscPowerOnReset = 0x29;
 
 using WorkBuffer = std::array<std::uint8_t, kWorkBufferBytes>;
 
-enum class Finding : std::uint8_t { kPassedOver, kUpToDate, kNeedsUpdate };
-
 bool Succeeded(RequestStatus status) {
   return status == RequestStatus::SS_COMP;
 }
 
+// Both list forms put the identity text at the same place.
 bool VendorMatches(std::string_view entry) {
-  return entry.size() >= kEntryVendorOffset + kTargetVendor.size() &&
-         entry.substr(kEntryVendorOffset, kTargetVendor.size()) == kTargetVendor;
+  return entry.size() >= kEntryVendorOffset && VendorIsTarget(entry.substr(kEntryVendorOffset));
 }
 
 // False when the drive still reports a unit attention after the last round. Whether a READ
@@ -50,63 +45,74 @@ bool ClearUnitAttention(DriveTransport& transport, WorkBuffer& buffer) {
   return false;
 }
 
-Finding Examine(DriveTransport& transport, std::span<const FirmwareImage> images,
-                WorkBuffer& buffer) {
+}  // namespace
+
+DriveExamination ExamineDrive(DriveTransport& transport, std::span<const FirmwareImage> images) {
+  DriveExamination examination;
+  WorkBuffer buffer{};
   if (!ClearUnitAttention(transport, buffer)) {
-    return Finding::kPassedOver;
+    examination.finding = DriveFinding::kKeepsUnitAttention;
+    return examination;
   }
   buffer.fill(0);
   transport.SetDataBuffer(buffer.data(), kIdentificationInquiryBytes);
   if (!Succeeded(transport.Inquiry(kIdentificationInquiryBytes))) {
-    return Finding::kPassedOver;
+    examination.finding = DriveFinding::kNoAnswer;
+    return examination;
   }
+  examination.revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
   // The model, and a revision of the "10" family.
   if (CheckModelAndRevision(buffer)) {
-    return Finding::kPassedOver;
+    examination.finding = DriveFinding::kNotSupported;
+    return examination;
   }
-  const std::string revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
-  const std::optional<DriveIdentification> identification = QueryIdentification(transport, buffer);
-  if (!identification) {
-    return Finding::kPassedOver;
+  examination.identification = QueryIdentification(transport, buffer);
+  if (!examination.identification) {
+    examination.finding = DriveFinding::kNoAnswer;
+    return examination;
   }
-  const std::optional<std::size_t> entry = FindImage(images, identification->drive_code);
-  if (!entry) {
-    return Finding::kPassedOver;
+  examination.image = FindImage(images, examination.identification->drive_code);
+  if (!examination.image) {
+    examination.finding = DriveFinding::kNotSupported;
+    return examination;
   }
   // The same comparison as the dialog's. A revision whose last two characters hold no number
   // has nothing to compare; such a drive is not taken for one of the family.
-  switch (CompareWithImage(revision, identification->build, images[*entry])) {
+  switch (CompareWithImage(examination.revision, examination.identification->build,
+                           images[*examination.image])) {
     case DriveCheckOutcome::kUpdateAllowed:
-      return Finding::kNeedsUpdate;
+      examination.finding = DriveFinding::kNeedsUpdate;
+      break;
     case DriveCheckOutcome::kUpdateUnnecessary:
-      return Finding::kUpToDate;
+      examination.finding = DriveFinding::kUpToDate;
+      break;
     case DriveCheckOutcome::kNotSupportedDrive:
     case DriveCheckOutcome::kNotSupportedFirmware:
+      examination.finding = DriveFinding::kNotSupported;
       break;
   }
-  return Finding::kPassedOver;
+  return examination;
 }
-
-}  // namespace
 
 DriveSearchResult DriveSearch(DriveTransport& transport, std::span<const FirmwareImage> images) {
   DriveSearchResult result;
-  WorkBuffer buffer{};
   const std::uint8_t count = transport.Enumerate();
   for (std::uint8_t i = 0; i < count; ++i) {
     if (!VendorMatches(transport.GetEntry(i))) {
       continue;
     }
     transport.Select(i);
-    switch (Examine(transport, images, buffer)) {
-      case Finding::kNeedsUpdate:
+    switch (ExamineDrive(transport, images).finding) {
+      case DriveFinding::kNeedsUpdate:
         result.updateNeeded = true;
         result.selected = i;
         return result;
-      case Finding::kUpToDate:
+      case DriveFinding::kUpToDate:
         result.upToDateSeen = true;
         break;
-      case Finding::kPassedOver:
+      case DriveFinding::kKeepsUnitAttention:
+      case DriveFinding::kNoAnswer:
+      case DriveFinding::kNotSupported:
         break;
     }
   }

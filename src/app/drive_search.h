@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "drive/drive_transport.h"
+#include "update/drive_checks.h"
 #include "update/firmware_image.h"
 
 namespace fwu {
@@ -22,6 +25,28 @@ struct DriveSearchResult {
   bool upToDateSeen = false;
   std::uint8_t selected = 0;  // the entry selected, when updateNeeded
 };
+
+// What the search makes of one drive.
+enum class DriveFinding : std::uint8_t {
+  kKeepsUnitAttention,  // still reports a reset or medium change after every round
+  kNoAnswer,            // INQUIRY or the identification query failed
+  kNotSupported,        // another model, a revision outside the family, or no image for its code
+  kUpToDate,
+  kNeedsUpdate,
+};
+
+// One drive as the search examined it; the fields are filled as far as the examination got.
+struct DriveExamination {
+  DriveFinding finding = DriveFinding::kNoAnswer;
+  std::string revision{};  // INQUIRY bytes 32-35, once INQUIRY has answered
+  std::optional<DriveIdentification> identification{};
+  std::optional<std::size_t> image{};  // the image-list entry for the drive's code
+};
+
+// The identity tests and the version comparison on the drive selected in the transport:
+// clears pending unit attentions, reads INQUIRY and the identification query, and compares
+// with the image list.
+DriveExamination ExamineDrive(DriveTransport& transport, std::span<const FirmwareImage> images);
 
 // Walks the drive list for the first drive of the family whose firmware is older than the
 // image it carries. Drives of another vendor receive no command at all; a drive that fails a

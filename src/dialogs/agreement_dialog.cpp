@@ -9,14 +9,17 @@
 
 namespace fwu::dialogs {
 
-AgreementDialog::AgreementDialog(MessageLanguage language) : language_(language) {
+std::string TermsOfUse(MessageLanguage language) {
   const std::string model(kTargetProduct);
   const std::string format(texts::kAgreementTerms.In(language));
   // The English terms name the model twice, the Japanese ones once.
-  agreement_text_ = language == MessageLanguage::kJapanese
-                        ? FormatText(format.c_str(), model.c_str())
-                        : FormatText(format.c_str(), model.c_str(), model.c_str());
+  return language == MessageLanguage::kJapanese
+             ? FormatText(format.c_str(), model.c_str())
+             : FormatText(format.c_str(), model.c_str(), model.c_str());
 }
+
+AgreementDialog::AgreementDialog(MessageLanguage language)
+    : language_(language), agreement_text_(TermsOfUse(language)) {}
 
 int AgreementDialog::TemplateId() const {
   return ids::kAgreementDialog;

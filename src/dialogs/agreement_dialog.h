@@ -9,6 +9,9 @@
 
 namespace fwu::dialogs {
 
+// The terms of use in the given language, with the model named where the text names it.
+std::string TermsOfUse(MessageLanguage language);
+
 // The terms of use, shown before anything is changed or written. Ends with 1 when the user
 // agrees and 2 when the user does not or closes the window.
 class AgreementDialog final : public GuardedDialog {

@@ -16,6 +16,8 @@ class DriveTransport {
 
   DriveTransport(Transport& aspi, Transport& pass_through)
       : aspi_(aspi), pass_through_(pass_through) {}
+  // A system with one way to its drives: the same transport serves either mode.
+  explicit DriveTransport(Transport& only) : aspi_(only), pass_through_(only) {}
 
   // 0 selects ASPI (the value after construction); any other value selects pass-through.
   void SetTransportMode(std::uint8_t mode) { mode_ = mode; }

@@ -27,6 +27,12 @@ constexpr bool IsOpticalPeripheral(std::uint8_t byte0) {
 // The product identification (bytes 16-31, at most 16 characters) contains the target model.
 bool ProductIsTarget(std::span<const std::uint8_t> inquiry_data);
 
+// An identity text (IdentityText) that opens with the target vendor. Only drives of that vendor
+// receive the start-up search's commands.
+constexpr bool VendorIsTarget(std::string_view identity) {
+  return identity.substr(0, kTargetVendor.size()) == kTargetVendor;
+}
+
 // Vendor, product and revision (bytes 8-35) as one text of at most 28 characters.
 std::string IdentityText(std::span<const std::uint8_t> inquiry_data);
 

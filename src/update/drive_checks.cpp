@@ -190,18 +190,15 @@ DriveCheckOutcome CheckDrive(DriveTransport& transport, std::span<const Firmware
   return outcome;
 }
 
-StartCheckResult CheckBeforeStart(DriveTransport& transport, std::span<const FirmwareImage> images,
-                                  platform::DialogHost& host, platform::WindowHandle owner,
-                                  MessageLanguage language) {
+StartCheckResult EvaluateBeforeStart(DriveTransport& transport,
+                                     std::span<const FirmwareImage> images) {
   using Kind = StartCheckResult::Kind;
   std::array<std::uint8_t, kInquiryBufferBytes> buffer{};
   if (!Succeeded(ReadInquiry(transport, buffer))) {
     return {Kind::kTransportError};
   }
   if (IsRefusedSibling(buffer)) {
-    host.ShowMessageBox(owner, texts::kNotSupportVersion.In(language), texts::kMessageCaption,
-                        platform::kMbOk);
-    return {Kind::kRefused};
+    return {Kind::kRefused, 0, &texts::kNotSupportVersion};
   }
   const std::optional<DriveIdentification> identification = QueryIdentification(transport, buffer);
   if (!identification) {
@@ -209,11 +206,20 @@ StartCheckResult CheckBeforeStart(DriveTransport& transport, std::span<const Fir
   }
   const std::optional<std::size_t> entry = FindImage(images, identification->drive_code);
   if (!entry) {
-    host.ShowMessageBox(owner, texts::kNotSupport.In(language), texts::kMessageCaption,
-                        platform::kMbOk);
-    return {Kind::kRefused};
+    return {Kind::kRefused, 0, &texts::kNotSupport};
   }
   return {Kind::kReady, *entry};
+}
+
+StartCheckResult CheckBeforeStart(DriveTransport& transport, std::span<const FirmwareImage> images,
+                                  platform::DialogHost& host, platform::WindowHandle owner,
+                                  MessageLanguage language) {
+  const StartCheckResult result = EvaluateBeforeStart(transport, images);
+  if (result.kind == StartCheckResult::Kind::kRefused) {
+    host.ShowMessageBox(owner, result.refusal->In(language), texts::kMessageCaption,
+                        platform::kMbOk);
+  }
+  return result;
 }
 
 }  // namespace fwu

@@ -82,15 +82,20 @@ DriveCheckOutcome CheckDrive(DriveTransport& transport, std::span<const Firmware
 struct StartCheckResult {
   enum class Kind : std::uint8_t {
     kReady,           // image_index names the entry to write
-    kRefused,         // its message box has been shown
+    kRefused,         // refusal names the reason
     kTransportError,  // the caller shows the transport's error text
   };
   Kind kind = Kind::kRefused;
   std::size_t image_index = 0;
+  const TextPair* refusal = nullptr;  // with kRefused
 };
 
-// The start-time check on the drive already selected. Refusals are told in a message box owned
-// by the dialog.
+// The start-time check on the drive already selected, without telling anyone: a refusal comes
+// back with its text.
+StartCheckResult EvaluateBeforeStart(DriveTransport& transport,
+                                     std::span<const FirmwareImage> images);
+
+// The start-time check of the dialog: refusals are told in a message box owned by the dialog.
 StartCheckResult CheckBeforeStart(DriveTransport& transport, std::span<const FirmwareImage> images,
                                   platform::DialogHost& host, platform::WindowHandle owner,
                                   MessageLanguage language);

@@ -12,12 +12,6 @@ namespace fwu {
 
 namespace {
 
-// The drive needs this long after the eject before it takes the download: 2 s, then twice a
-// minute.
-constexpr std::array<std::uint32_t, 3> kSettleWaitsMs{2000, 60000, 60000};
-constexpr std::uint32_t kBetweenControlStepsMs = 3000;
-constexpr std::uint32_t kAfterClosingStepMs = 2000;
-
 bool Sent(RequestStatus status) {
   return status == RequestStatus::SS_COMP;
 }
@@ -26,6 +20,12 @@ bool Sent(RequestStatus status) {
 bool DescrambleAndVerify(const FirmwareImage& image, std::span<std::uint8_t, kImageBytes> plain) {
   Descramble(image.stored, plain, BuildScramblingTable());
   return SumsMatch(ComputeColumnSums(plain), image.expected_sums);
+}
+
+void Report(const WorkerParams& params, WorkerStep step, std::uint32_t block = 0) {
+  if (params.observer != nullptr) {
+    params.observer->OnStep(step, block);
+  }
 }
 
 bool SendShortPage(DriveTransport& transport, std::span<std::uint8_t> page,
@@ -61,25 +61,31 @@ std::uint32_t UpdateWorker(const WorkerParams& params, const FirmwareImage& imag
 
   DriveTransport& transport = *params.transport;
   transport.Select(params.drive_index);
+  Report(params, WorkerStep::kEjecting);
   // Neither result matters: a drive that keeps its tray locked or its disc in still takes the
   // download, and a real refusal shows in the steps that follow.
   transport.PreventAllowMediumRemoval(0);
   transport.StartStopUnit(0, 0, 1);
-  for (const std::uint32_t wait : kSettleWaitsMs) {
+  Report(params, WorkerStep::kSettling);
+  for (const std::uint32_t wait : worker_waits::kSettleMs) {
     clock.Sleep(wait);
   }
 
   std::array<std::uint8_t, kDataPageBytes> page{};
+  Report(params, WorkerStep::kFirstControlStep);
   if (!SendShortPage(transport, page, sub_command::kDownloadControl, 0x00)) {
     return kWorkerFailed;
   }
-  clock.Sleep(kBetweenControlStepsMs);
+  Report(params, WorkerStep::kBetweenControlSteps);
+  clock.Sleep(worker_waits::kBetweenControlStepsMs);
+  Report(params, WorkerStep::kSecondControlStep);
   if (!SendShortPage(transport, page, sub_command::kDownloadControl, 0xFF)) {
     return kWorkerFailed;
   }
 
   transport.SetDataBuffer(page.data(), kDataPageBytes);
   for (std::uint32_t k = 0; k < image.block_count; ++k) {
+    Report(params, WorkerStep::kSendingBlock, k + 1);
     const auto header = BlockPageHeader(static_cast<std::uint8_t>(k + 1));
     std::copy(header.begin(), header.end(), page.begin());
     const auto block = plain.subspan(std::size_t{k} * kDownloadBlockBytes, kDownloadBlockBytes);
@@ -89,10 +95,12 @@ std::uint32_t UpdateWorker(const WorkerParams& params, const FirmwareImage& imag
     }
   }
 
+  Report(params, WorkerStep::kClosingStep);
   if (!SendShortPage(transport, page, sub_command::kDownloadData, 0x00)) {
     return kWorkerFailed;
   }
-  clock.Sleep(kAfterClosingStepMs);
+  Report(params, WorkerStep::kAfterClosingStep);
+  clock.Sleep(worker_waits::kAfterClosingStepMs);
   return kWorkerSucceeded;
 }
 
