@@ -113,4 +113,42 @@ void StdClock::CloseThread(platform::ThreadHandle handle) {
   handles_.erase(handle);
 }
 
+platform::SignalHandle StdClock::CreateSignal() {
+  const std::lock_guard lock(mutex_);
+  const platform::SignalHandle handle = next_handle_;
+  next_handle_ += 4;
+  signals_.emplace(handle, false);
+  return handle;
+}
+
+bool StdClock::GiveSignal(platform::SignalHandle signal) {
+  const std::lock_guard lock(mutex_);
+  const auto found = signals_.find(signal);
+  if (found == signals_.end()) {
+    return false;
+  }
+  found->second = true;
+  signalled_.notify_all();
+  return true;
+}
+
+bool StdClock::WaitForSignal(platform::SignalHandle signal) {
+  std::unique_lock lock(mutex_);
+  if (!signals_.contains(signal)) {
+    return false;
+  }
+  // A signal closed while it is waited for ends the wait as a failed one.
+  signalled_.wait(lock, [&] {
+    const auto found = signals_.find(signal);
+    return found == signals_.end() || found->second;
+  });
+  return signals_.contains(signal);
+}
+
+void StdClock::CloseSignal(platform::SignalHandle signal) {
+  const std::lock_guard lock(mutex_);
+  signals_.erase(signal);
+  signalled_.notify_all();
+}
+
 }  // namespace fwu::posix

@@ -35,6 +35,11 @@ class StdClock final : public platform::Clock, public platform::Threads {
   bool ExitCode(platform::ThreadHandle thread, std::uint32_t& code) override;
   void CloseThread(platform::ThreadHandle thread) override;
 
+  platform::SignalHandle CreateSignal() override;
+  bool GiveSignal(platform::SignalHandle signal) override;
+  bool WaitForSignal(platform::SignalHandle signal) override;
+  void CloseSignal(platform::SignalHandle signal) override;
+
  private:
   struct Thread {
     Entry entry;
@@ -51,8 +56,11 @@ class StdClock final : public platform::Clock, public platform::Threads {
   const std::chrono::steady_clock::time_point start_;
   std::mutex mutex_;
   std::condition_variable resumed_;
+  std::condition_variable signalled_;
   std::vector<std::shared_ptr<Thread>> threads_;
   std::map<platform::ThreadHandle, std::shared_ptr<Thread>> handles_;
+  // Signals by handle: whether each has been given.
+  std::map<platform::SignalHandle, bool> signals_;
   platform::ThreadHandle next_handle_ = 0x1000;
 };
 
