@@ -2,11 +2,11 @@
 
 #include "app/application_name.h"
 #include "app/leftover_changes.h"
-#include "app/message_language.h"
 #include "app/resume_state.h"
 #include "app/run_paths.h"
 #include "app/screen_saver_suspension.h"
 #include "resources/drive_messages.h"
+#include "resources/message_language.h"
 #include "resources/startup_texts.h"
 #include "sysconfig/system_context.h"
 

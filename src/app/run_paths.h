@@ -2,12 +2,12 @@
 
 #include <span>
 
-#include "app/message_language.h"
 #include "app/resume_state.h"
 #include "app/run_outcome.h"
 #include "app/screen_saver_suspension.h"
 #include "drive/drive_transport.h"
 #include "platform/platform.h"
+#include "resources/message_language.h"
 #include "sysconfig/system_context.h"
 #include "update/firmware_image.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "dialogs/shutdown_guard.h"
+#include "resources/message_language.h"
 
 namespace fwu::dialogs {
 

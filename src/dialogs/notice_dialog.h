@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "dialogs/shutdown_guard.h"
+#include "resources/message_language.h"
 #include "resources/text_pair.h"
 
 namespace fwu::dialogs {

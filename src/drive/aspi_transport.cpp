@@ -6,13 +6,13 @@
 #include <new>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "drive/aspi_wait.h"
 #include "drive/error_text.h"
 #include "drive/identity.h"
 #include "drive/staging.h"
 #include "resources/drive_messages.h"
 #include "resources/format.h"
+#include "resources/message_language.h"
 
 namespace fwu {
 namespace {

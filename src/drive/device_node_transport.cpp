@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <span>
 
-#include "app/message_language.h"
 #include "drive/error_text.h"
 #include "drive/identity.h"
 #include "drive/pass_through_record.h"
 #include "drive/status_texts.h"
 #include "resources/drive_messages.h"
 #include "resources/format.h"
+#include "resources/message_language.h"
 
 namespace fwu {
 namespace {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "drive/error_text.h"
 #include "drive/identity.h"
 #include "resources/drive_messages.h"
 #include "resources/format.h"
+#include "resources/message_language.h"
 
 namespace fwu {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/message_language.h"
+#include "resources/message_language.h"
 
 namespace fwu {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "drive/drive_transport.h"
 #include "platform/dialog_host.h"
+#include "resources/message_language.h"
 #include "resources/text_pair.h"
 #include "update/firmware_image.h"
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "dialogs/shutdown_guard.h"
 #include "drive/drive_transport.h"
 #include "platform/clock.h"
 #include "platform/dialog_host.h"
 #include "platform/locale.h"
 #include "platform/threads.h"
+#include "resources/message_language.h"
 #include "update/firmware_image.h"
 #include "update/update_worker.h"
 #include "update/worker_start_signal.h"

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_language.h"
 #include "dialogs/agreement_dialog.h"
 #include "dialogs/notice_dialog.h"
 #include "drive/aspi_transport.h"
@@ -27,6 +26,7 @@
 #include "resources/agreement_texts.h"
 #include "resources/dialog_captions.h"
 #include "resources/dialog_ids.h"
+#include "resources/message_language.h"
 #include "resources/notice_texts.h"
 #include "resources/update_texts.h"
 #include "update/update_dialog.h"

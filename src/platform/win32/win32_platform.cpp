@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_language.h"
 #include "platform/win32/windows_api.h"
+#include "resources/message_language.h"
 #include "resources/update_texts.h"
 
 namespace fwu::win32 {

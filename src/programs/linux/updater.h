@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/message_language.h"
 #include "drive/device_node_transport.h"
 #include "drive/drive_transport.h"
 #include "programs/linux/command_line.h"
 #include "programs/linux/drive_listing.h"
 #include "programs/linux/environment.h"
+#include "resources/message_language.h"
 #include "resources/text_pair.h"
 #include "update/firmware_image.h"
 

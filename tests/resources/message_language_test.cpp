@@ -1,4 +1,4 @@
-#include "app/message_language.h"
+#include "resources/message_language.h"
 
 #include <stdexcept>
 #include <string_view>
