@@ -19,6 +19,7 @@
 #include "platform/sim/simulated_pc.h"
 #include "platform/sim/terminal_dialog_host.h"
 #include "platform/sim/virtual_clock.h"
+#include "programs/simulated_pc/program_run.h"
 
 namespace fwu {
 namespace {
@@ -59,14 +60,14 @@ void BM_WholeCycleInVirtualTime(benchmark::State& state) {
   std::ostream silent(&null_buffer);
   double virtual_seconds = 0;
   for ([[maybe_unused]] const auto& _ : state) {
-    sim::SimulatedPc pc(*sim::WindowsVersionNamed("xp"), 1252);
+    sim::SimulatedPc pc(*sim::WindowsVersionNamed("xp"), 1252, sim::CarriedFirmware());
     pc.AddDrive({'E', 0, 1}, emulator::EmulatedDrive::XtM7731("1029", 32));
     sim::AddDeviceSettings(pc.registry, true, true);
     std::istringstream answers("Agree\nOK\nOK\nUpdate Start\nOK\nOK\nOK\n");
     int restarts = 0;
     for (int boot = 0; boot < 3; ++boot) {
       sim::TerminalDialogHost host(answers, silent, pc.Clock(), {});
-      restarts += pc.RunProgram(host).restart_requested ? 1 : 0;
+      restarts += RunProgram(pc, host).restart_requested ? 1 : 0;
       pc.Restart();
     }
     if (restarts != 2 || pc.Drive(0).Revision() != "1033") {

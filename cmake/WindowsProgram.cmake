@@ -16,7 +16,6 @@ endif()
 set(FWU_WINDOWS_DEFINITIONS WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0501 NOMINMAX)
 
 file(GLOB FWU_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-list(FILTER FWU_WIN32_SOURCES EXCLUDE REGEX "/win_main\\.cpp$")
 add_library(fwu_platform_win32 STATIC ${FWU_WIN32_SOURCES})
 target_link_libraries(fwu_platform_win32 PUBLIC fwu_core comctl32)
 target_compile_definitions(fwu_platform_win32 PUBLIC ${FWU_WINDOWS_DEFINITIONS})
@@ -25,7 +24,7 @@ fwu_set_warnings(fwu_platform_win32)
 set(FWU_PROGRAM_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources/program.rc)
 set_source_files_properties(${FWU_PROGRAM_RESOURCES} PROPERTIES OBJECT_DEPENDS
   "${PROJECT_SOURCE_DIR}/src/resources/program.ico;${PROJECT_SOURCE_DIR}/src/resources/program.manifest")
-set(FWU_PROGRAM_ENTRY ${PROJECT_SOURCE_DIR}/src/platform/win32/win_main.cpp)
+set(FWU_PROGRAM_ENTRY ${PROJECT_SOURCE_DIR}/src/programs/windows/win_main.cpp)
 
 # A GUI program (no console), linked statically (see the top-level file). The 32-bit program
 # is marked for Windows 4.0, the subsystem version Windows 95 and 98 accept (they refuse 5.0;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/resume_state.h"
+#include "programs/simulated_pc/program_run.h"
 #include "resources/dialog_ids.h"
 #include "support/scripted_dialog_host.h"
 #include "support/simulated_pcs.h"
@@ -44,7 +45,7 @@ class RunPathsTest : public ::testing::Test {
 
   RunOutcome Start(Scenario scenario) {
     test::ScriptedDialogHost host(pc_->Clock(), std::move(scenario));
-    return pc_->RunProgram(host).outcome;
+    return RunProgram(*pc_, host).outcome;
   }
 
   static Scenario& Update(Scenario& scenario) {
@@ -131,7 +132,7 @@ TEST_F(RunPathsTest, AResumedStartOnWhichNoDriveNeedsTheUpdateGivesTheSettingsBa
     emulator::DriveState updated = pc.Drive(0).State();
     updated.revision = "1033";
     pc.Drive(0).SetState(updated);
-    ASSERT_TRUE(pc.RunEntryStartsProgram());
+    ASSERT_TRUE(RunEntryStartsProgram(pc));
 
     EXPECT_EQ(Start(Scenario().MessageBox(kUpToDate)), RunOutcome::kNothingToDo);
     EXPECT_EQ(test::DeviceSettings(pc), settings);
@@ -197,7 +198,7 @@ TEST_F(RunPathsTest, TheRestartNoticeTellsWhetherTheUserMustStartTheProgramAgain
                         .Press(ids::kOk)),
               RunOutcome::kPrepared);
     EXPECT_EQ(RunEntry().has_value(), c.run_key_writable);
-    EXPECT_EQ(pc.RunEntryStartsProgram(), c.run_key_writable);
+    EXPECT_EQ(RunEntryStartsProgram(pc), c.run_key_writable);
     EXPECT_TRUE(pc.registry.HasKey(kHkeyLocalMachine, kMarker));
     EXPECT_TRUE(pc.system.exit_request);
   }
@@ -241,7 +242,7 @@ TEST_F(RunPathsTest, RecordsLeftBehindStillRestartAndAreGivenBackLater) {
   const std::string hdc = "System\\CurrentControlSet\\Services\\Class\\hdc\\0000";
   ASSERT_EQ(pc.registry.Value(kHkeyLocalMachine, hdc, "IDEDMADRIVE0"), StoredValue::Binary({0}));
   pc.registry.RemoveValue(kHkeyLocalMachine, hdc, "IDEDMADRIVE0");
-  ASSERT_TRUE(pc.RunEntryStartsProgram());
+  ASSERT_TRUE(RunEntryStartsProgram(pc));
   Scenario scenario;
   scenario.Opens(ids::kWarningNotice).Press(ids::kOk);
   EXPECT_EQ(Start(std::move(Update(scenario))), RunOutcome::kRestored);

@@ -16,6 +16,7 @@
 #include "drive/command_set.h"
 #include "drive/transport.h"
 #include "emulator/fault_plan.h"
+#include "programs/simulated_pc/program_run.h"
 #include "resources/dialog_ids.h"
 #include "support/message_box_recorder.h"
 #include "support/scripted_dialog_host.h"
@@ -49,9 +50,9 @@ class StartupSequenceTest : public ::testing::Test {
     return *pc_;
   }
 
-  sim::SimulatedPc::ProgramRun Start(Scenario scenario) {
+  sim::ProgramRun Start(Scenario scenario) {
     test::ScriptedDialogHost host(pc_->Clock(), std::move(scenario));
-    const sim::SimulatedPc::ProgramRun run = pc_->RunProgram(host);
+    const sim::ProgramRun run = RunProgram(*pc_, host);
     transcript_ = host.Transcript();
     return run;
   }
@@ -237,7 +238,7 @@ TEST_F(StartupSequenceTest, AnotherUserIsRefusedAndThePreparingUserCanResume) {
   EXPECT_EQ(StartExpecting(kM5), RunOutcome::kRefused);
   EXPECT_TRUE(pc.registry.HasKey(platform::kHkeyLocalMachine, "Software\\QUENTAR_ODD_KALDER"));
   pc.registry.SwitchUser("Alice");
-  EXPECT_TRUE(pc.RunEntryStartsProgram());
+  EXPECT_TRUE(RunEntryStartsProgram(pc));
   EXPECT_EQ(Start(Scenario()
                       .Opens(ids::kWarningNotice)
                       .Press(ids::kOk)
@@ -333,7 +334,7 @@ TEST_P(DriveSearchTest, TheFirstDriveThatNeedsTheUpdateIsSelectedAndTheRestLeftA
   const EmulatedDrive& older = test::AddTargetDrive(pc, "1029");
   test::ScriptedDialogHost host(pc.Clock(),
                                 Scenario().Opens(ids::kAgreementDialog).Press(ids::kNotAgree));
-  const sim::SimulatedPc::ProgramRun run = pc.RunProgram(host);
+  const sim::ProgramRun run = RunProgram(pc, host);
   EXPECT_EQ(run.outcome, RunOutcome::kDeclined);
   ASSERT_TRUE(run.search);
   EXPECT_TRUE(run.search->updateNeeded);

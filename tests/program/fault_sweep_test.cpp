@@ -16,6 +16,7 @@
 #include "app/run_outcome.h"
 #include "drive/command_set.h"
 #include "emulator/fault_plan.h"
+#include "programs/simulated_pc/program_run.h"
 #include "resources/dialog_ids.h"
 #include "support/auto_user_host.h"
 #include "support/simulated_pcs.h"
@@ -83,7 +84,7 @@ class FaultSweepTest : public ::testing::TestWithParam<const char*> {
       }
     });
     Run run;
-    run.outcome = pc.RunProgram(user).outcome;
+    run.outcome = RunProgram(pc, user).outcome;
     run.messages = user.Messages();
     run.success_reported = user.Opened(ids::kEndNotice);
     run.commands = pc.Drive(0).Log().Size();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/run_outcome.h"
+#include "programs/simulated_pc/program_run.h"
 #include "resources/dialog_ids.h"
 #include "support/drive_rig.h"
 #include "support/scripted_dialog_host.h"
@@ -42,9 +43,9 @@ class FullCycleTest : public ::testing::TestWithParam<std::tuple<const char*, La
  protected:
   const Language& Lang() const { return std::get<1>(GetParam()); }
 
-  sim::SimulatedPc::ProgramRun Boot(sim::SimulatedPc& pc, Scenario scenario) {
+  sim::ProgramRun Boot(sim::SimulatedPc& pc, Scenario scenario) {
     test::ScriptedDialogHost host(pc.Clock(), std::move(scenario));
-    return pc.RunProgram(host);
+    return RunProgram(pc, host);
   }
 };
 
@@ -57,12 +58,12 @@ TEST_P(FullCycleTest, PrepareRestartResumeUpdateRestoreRestart) {
   const std::string settings_before = test::DeviceSettings(*pc);
 
   // The user starts the program by hand.
-  ASSERT_FALSE(pc->RunEntryStartsProgram());
-  sim::SimulatedPc::ProgramRun run = Boot(*pc, Scenario()
-                                                   .Opens(ids::kAgreementDialog)
-                                                   .Press(ids::kAgree)
-                                                   .Opens(Lang().reboot_notice)
-                                                   .Press(ids::kOk));
+  ASSERT_FALSE(RunEntryStartsProgram(*pc));
+  sim::ProgramRun run = Boot(*pc, Scenario()
+                                      .Opens(ids::kAgreementDialog)
+                                      .Press(ids::kAgree)
+                                      .Opens(Lang().reboot_notice)
+                                      .Press(ids::kOk));
   EXPECT_EQ(run.outcome, RunOutcome::kPrepared);
   ASSERT_TRUE(run.restart_requested);
   EXPECT_NE(test::DeviceSettings(*pc), settings_before);
@@ -70,7 +71,7 @@ TEST_P(FullCycleTest, PrepareRestartResumeUpdateRestoreRestart) {
 
   // Windows restarts; the logon starts the program from the Run entry.
   pc->Restart();
-  ASSERT_TRUE(pc->RunEntryStartsProgram());
+  ASSERT_TRUE(RunEntryStartsProgram(*pc));
   run = Boot(*pc, Scenario()
                       .Opens(Lang().warning_notice)
                       .Press(ids::kOk)
@@ -95,7 +96,7 @@ TEST_P(FullCycleTest, PrepareRestartResumeUpdateRestoreRestart) {
 
   // After the second restart nobody starts the program; by hand it has nothing more to do.
   pc->Restart();
-  EXPECT_FALSE(pc->RunEntryStartsProgram());
+  EXPECT_FALSE(RunEntryStartsProgram(*pc));
   run = Boot(*pc, Scenario().MessageBox(Lang().up_to_date));
   EXPECT_EQ(run.outcome, RunOutcome::kNothingToDo);
   EXPECT_FALSE(run.restart_requested);

@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/sim/pc/pc_state.h"
-#include "platform/sim/pc/scenario.h"
-#include "platform/sim/pc/session.h"
+#include "programs/simulated_pc/pc_state.h"
+#include "programs/simulated_pc/scenario.h"
+#include "programs/simulated_pc/session.h"
 
 namespace fwu::sim {
 namespace {

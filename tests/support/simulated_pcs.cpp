@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/device_setting_presets.h"
+#include "programs/simulated_pc/program_run.h"
 #include "support/simulated_system.h"
 
 namespace fwu::test {
@@ -10,7 +11,8 @@ namespace fwu::test {
 std::unique_ptr<sim::SimulatedPc> MakePc(std::string_view windows, int code_page) {
   const std::optional<platform::OsVersion> version = sim::WindowsVersionNamed(windows);
   EXPECT_TRUE(version) << "no Windows named " << windows;
-  return std::make_unique<sim::SimulatedPc>(version.value_or(platform::OsVersion{}), code_page);
+  return std::make_unique<sim::SimulatedPc>(version.value_or(platform::OsVersion{}), code_page,
+                                            sim::CarriedFirmware());
 }
 
 emulator::EmulatedDrive& AddDrive(sim::SimulatedPc& pc, emulator::DriveConfig config) {

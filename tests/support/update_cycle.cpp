@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "programs/simulated_pc/program_run.h"
 #include "support/simulated_pcs.h"
 
 namespace fwu::test {
@@ -38,7 +39,7 @@ StartRecord StartAgreeing(sim::SimulatedPc& pc, const std::function<void(AutoUse
     prepare(user);
   }
   StartRecord record;
-  record.outcome = pc.RunProgram(user).outcome;
+  record.outcome = RunProgram(pc, user).outcome;
   record.messages = user.Messages();
   record.transcript = user.Transcript();
   return record;
@@ -66,7 +67,7 @@ void ExpectCycleFinished(const sim::SimulatedPc& pc, const StartRecord& last,
   EXPECT_EQ(pc.Drive(0).Revision(), "1033");
   EXPECT_EQ(DeviceSettings(pc), original_settings);
   EXPECT_FALSE(pc.registry.HasKey(platform::kHkeyLocalMachine, "Software\\QUENTAR_ODD_KALDER"));
-  EXPECT_FALSE(pc.RunEntryStartsProgram());
+  EXPECT_FALSE(RunEntryStartsProgram(pc));
   EXPECT_EQ(pc.registry.OpenHandleCount(), 0U);
 }
 

@@ -4,14 +4,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/drive_search.h"
-#include "app/run_outcome.h"
-#include "drive/trace.h"
 #include "emulator/command_log.h"
 #include "emulator/emulated_drive.h"
 #include "platform/aspi_library.h"
@@ -25,7 +20,6 @@
 #include "platform/sim/sim_system_services.h"
 #include "platform/sim/system_call_faults.h"
 #include "platform/sim/virtual_clock.h"
-#include "update/firmware_image.h"
 
 namespace fwu::sim {
 
@@ -37,6 +31,15 @@ struct DriveSlot {
   std::uint8_t host_adapter = 0;
   std::uint8_t target = 1;
 };
+
+// The firmware the PC's drives know: a download of exactly these bytes makes a drive report
+// this identity from then on.
+struct KnownFirmware {
+  std::vector<std::uint8_t> image;
+  emulator::FirmwareIdentity identity;
+};
+
+class ProgramSeams;
 
 // A whole simulated PC for the program: Windows of one version with its registry, services and
 // code page, emulated drives behind both the pass-through driver and the ASPI manager, and a
@@ -56,7 +59,7 @@ class SimulatedPc {
   // Called after every command a drive executed, with the drive's number and its record.
   using CommandObserver = std::function<void(std::size_t drive, const emulator::CommandRecord&)>;
 
-  SimulatedPc(const platform::OsVersion& version, int ansi_code_page,
+  SimulatedPc(const platform::OsVersion& version, int ansi_code_page, KnownFirmware firmware,
               TimeMode time = TimeMode::kVirtual);
   ~SimulatedPc();
   SimulatedPc(const SimulatedPc&) = delete;
@@ -74,8 +77,8 @@ class SimulatedPc {
   // Null in real time.
   SimAspiManager* Aspi() { return aspi_.get(); }
 
-  // A drive that knows the embedded firmware as revision 1033, build 32, so that a download
-  // of it succeeds and changes what the drive reports.
+  // A drive that knows the PC's known firmware, so that a download of it succeeds and changes
+  // what the drive reports.
   emulator::EmulatedDrive& AddDrive(DriveSlot slot, emulator::DriveConfig config);
   std::size_t DriveCount() const { return drives_.size(); }
   emulator::EmulatedDrive& Drive(std::size_t n) { return *drives_.at(n).drive; }
@@ -83,9 +86,7 @@ class SimulatedPc {
   const DriveSlot& SlotOf(std::size_t n) const { return drives_.at(n).slot; }
   void SetCommandObserver(CommandObserver observer) { observer_ = std::move(observer); }
   // Called after every registry call of the program that changed the registry.
-  void SetRegistryWriteObserver(std::function<void()> observer) {
-    registry_observer_ = std::move(observer);
-  }
+  void SetRegistryWriteObserver(std::function<void()> observer);
 
   // The platform bundle of one program instance, with its dialogs on `dialogs`.
   platform::Platform PlatformFor(platform::DialogHost& dialogs, platform::SystemServices& services);
@@ -93,20 +94,10 @@ class SimulatedPc {
     return PlatformFor(dialogs, system);
   }
 
-  struct ProgramRun {
-    RunOutcome outcome = RunOutcome::kRefused;
-    int exit_code = 0;
-    bool restart_requested = false;
-    // What the drive search found; empty when the run ended before it.
-    std::optional<DriveSearchResult> search;
-  };
-  // One start of the program, from load to process end.
-  ProgramRun RunProgram(platform::DialogHost& dialogs, TraceSink* trace = nullptr,
-                        std::span<const FirmwareImage> images = ImageList());
-
-  // Whether the current user's Run entry would start this program at logon: a value named
-  // after the program whose text, quoted or not, is the program file's path.
-  bool RunEntryStartsProgram() const;
+  // A program's process starts on the calling thread, the one that runs its dialogs.
+  void StartProcess();
+  // The process ends: its threads run to their end first.
+  void FinishThreads();
 
   // The restart of Windows: the drives lose power and come back, the request is cleared.
   void Restart();
@@ -114,7 +105,7 @@ class SimulatedPc {
   // How often the program's own thread (the one that runs its dialogs) slept while an update
   // worker ran: a thread that sleeps there handles no window message, so the shutdown guard
   // cannot answer.
-  int ProgramThreadSleepsDuringWorker() const { return program_thread_sleeps_; }
+  int ProgramThreadSleepsDuringWorker() const;
 
   SimRegistry registry;
   SimSystemServices system;
@@ -123,11 +114,6 @@ class SimulatedPc {
 
  private:
   class ObservedDevice;
-  class ObservedRegistry;
-  class NoAspiLibrary;
-  class ProgramThreads;
-  class FaultyAspiLibrary;
-  class FaultyPassThroughDriver;
   struct PcDrive {
     DriveSlot slot;
     std::unique_ptr<emulator::EmulatedDrive> drive;
@@ -140,22 +126,12 @@ class SimulatedPc {
   std::unique_ptr<RealTimeClock> real_clock_;
   std::unique_ptr<SimPassThroughDriver> pass_through_;
   std::unique_ptr<SimAspiManager> aspi_;
-  std::unique_ptr<NoAspiLibrary> no_aspi_;
-  std::vector<std::uint8_t> known_image_;
+  KnownFirmware firmware_;
   std::vector<PcDrive> drives_;
   std::vector<bool> adapters_;
   CommandObserver observer_;
-  std::function<void()> registry_observer_;
-  std::unique_ptr<ObservedRegistry> observed_registry_;
-  std::unique_ptr<ProgramThreads> program_threads_;
-  std::unique_ptr<FaultyAspiLibrary> program_aspi_;
-  std::unique_ptr<FaultyPassThroughDriver> program_pass_through_;
-  std::thread::id program_thread_;
-  int program_thread_sleeps_ = 0;
+  std::unique_ptr<ProgramSeams> seams_;
 };
-
-// The plain bytes of the image the program carries, as the drive receives them.
-std::vector<std::uint8_t> PlainImageOf(const FirmwareImage& image);
 
 // Windows versions by the names a scenario gives them ("98se", "me", "nt4", "2000", "xp",
 // "win32s"); empty for an unknown name.

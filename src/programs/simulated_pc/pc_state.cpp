@@ -1,4 +1,4 @@
-#include "platform/sim/pc/pc_state.h"
+#include "programs/simulated_pc/pc_state.h"
 
 #include <array>
 #include <fstream>

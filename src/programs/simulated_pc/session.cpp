@@ -1,4 +1,4 @@
-#include "platform/sim/pc/session.h"
+#include "programs/simulated_pc/session.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,11 +14,12 @@
 
 #include "app/application_name.h"
 #include "app/run_outcome.h"
-#include "platform/sim/pc/narration.h"
-#include "platform/sim/pc/pc_state.h"
-#include "platform/sim/pc/scenario.h"
 #include "platform/sim/simulated_pc.h"
 #include "platform/sim/terminal_dialog_host.h"
+#include "programs/simulated_pc/narration.h"
+#include "programs/simulated_pc/pc_state.h"
+#include "programs/simulated_pc/program_run.h"
+#include "programs/simulated_pc/scenario.h"
 
 namespace fwu::sim {
 
@@ -84,7 +85,7 @@ class Session {
     }
     Say("Windows has started. " + user + " logs on.");
     const std::string& program = pc->system.program_file_path;
-    if (pc->RunEntryStartsProgram()) {
+    if (RunEntryStartsProgram(*pc)) {
       Say("The Run entry \"" + ApplicationNameOf(program) + "\" names " + program +
           ", so Windows starts it at logon: a resumed run.");
     } else {
@@ -102,7 +103,7 @@ class Session {
         TerminalDialogHost::Options{options_.columns, !interactive, options_.output_is_terminal});
     const auto wall_start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();
-    const SimulatedPc::ProgramRun run = pc->RunProgram(host);
+    const ProgramRun run = RunProgram(*pc, host);
     const double cpu_seconds = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
     const auto wall = std::chrono::steady_clock::now() - wall_start;
     pc->SetCommandObserver({});

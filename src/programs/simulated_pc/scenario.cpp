@@ -1,4 +1,4 @@
-#include "platform/sim/pc/scenario.h"
+#include "programs/simulated_pc/scenario.h"
 
 #include <array>
 #include <fstream>
@@ -9,6 +9,7 @@
 #include "drive/command_set.h"
 #include "emulator/fault_plan.h"
 #include "platform/sim/device_setting_presets.h"
+#include "programs/simulated_pc/program_run.h"
 
 namespace fwu::sim {
 
@@ -241,8 +242,8 @@ std::unique_ptr<SimulatedPc> BuildPc(const Json& scenario, TimeMode time) {
         "real time needs a Windows of the NT family: the simulated ASPI manager of Windows 9x "
         "runs on virtual time only");
   }
-  auto pc =
-      std::make_unique<SimulatedPc>(*version, ValueOr<int>(scenario, "code_page", 1252), time);
+  auto pc = std::make_unique<SimulatedPc>(*version, ValueOr<int>(scenario, "code_page", 1252),
+                                          CarriedFirmware(), time);
   SimSystemServices& system = pc->system;
   system.program_file_path = ValueOr<std::string>(scenario, "program", system.program_file_path);
   const std::size_t slash = system.program_file_path.rfind('\\');

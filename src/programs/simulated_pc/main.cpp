@@ -7,8 +7,8 @@
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
-#include "platform/sim/pc/scenario.h"
-#include "platform/sim/pc/session.h"
+#include "programs/simulated_pc/scenario.h"
+#include "programs/simulated_pc/session.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/sim/pc/narration.h"
+#include "programs/simulated_pc/narration.h"
 
 #include <array>
 #include <cstdio>
