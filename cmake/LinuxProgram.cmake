@@ -19,21 +19,14 @@ if(NOT FWU_LIBUDEV_FOUND OR NOT FWU_LIBSYSTEMD_FOUND OR NOT nlohmann_json_FOUND 
   return()
 endif()
 
-file(GLOB FWU_POSIX_SOURCES CONFIGURE_DEPENDS src/platform/posix/*.cpp)
-add_library(fwu_platform_posix STATIC ${FWU_POSIX_SOURCES})
-target_link_libraries(fwu_platform_posix PUBLIC fwu_core
-                                         PRIVATE PkgConfig::FWU_LIBUDEV PkgConfig::FWU_LIBSYSTEMD)
-fwu_set_warnings(fwu_platform_posix)
+fwu_layer(fwu_platform_posix platform/posix LINKS fwu_platform_seams
+          PRIVATE_LINKS PkgConfig::FWU_LIBUDEV PkgConfig::FWU_LIBSYSTEMD)
 
 # Everything of the program but its main, so that the tests can run it.
-file(GLOB FWU_LINUX_PROGRAM_SOURCES CONFIGURE_DEPENDS src/programs/linux/*.cpp)
-list(FILTER FWU_LINUX_PROGRAM_SOURCES EXCLUDE REGEX "/main\\.cpp$")
-add_library(fwu_linux_program STATIC ${FWU_LINUX_PROGRAM_SOURCES})
-target_link_libraries(fwu_linux_program PUBLIC fwu_platform_posix fwu_core
-                                        PRIVATE nlohmann_json::nlohmann_json)
+fwu_layer(fwu_linux_program programs/linux WITHOUT_MAIN LINKS fwu_platform_posix fwu_app
+          PRIVATE_LINKS nlohmann_json::nlohmann_json)
 target_compile_definitions(fwu_linux_program PRIVATE FWU_PROGRAM_VERSION="${PROJECT_VERSION}"
                                                      FWU_IMAGE_IS_DEVELOPMENT=${FWU_IMAGE_IS_DEVELOPMENT})
-fwu_set_warnings(fwu_linux_program)
 
 function(fwu_add_linux_program target)
   add_executable(${target} ${PROJECT_SOURCE_DIR}/src/programs/linux/main.cpp)

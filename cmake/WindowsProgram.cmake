@@ -15,11 +15,8 @@ endif()
 # program uses (shutdown block reasons) is looked up at run time.
 set(FWU_WINDOWS_DEFINITIONS WINVER=0x0501 _WIN32_WINNT=0x0501 _WIN32_IE=0x0501 NOMINMAX)
 
-file(GLOB FWU_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
-add_library(fwu_platform_win32 STATIC ${FWU_WIN32_SOURCES})
-target_link_libraries(fwu_platform_win32 PUBLIC fwu_core comctl32)
+fwu_layer(fwu_platform_win32 platform/win32 LINKS fwu_resources fwu_platform_seams comctl32)
 target_compile_definitions(fwu_platform_win32 PUBLIC ${FWU_WINDOWS_DEFINITIONS})
-fwu_set_warnings(fwu_platform_win32)
 
 set(FWU_PROGRAM_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources/program.rc)
 set_source_files_properties(${FWU_PROGRAM_RESOURCES} PROPERTIES OBJECT_DEPENDS
@@ -32,7 +29,7 @@ set(FWU_PROGRAM_ENTRY ${PROJECT_SOURCE_DIR}/src/programs/windows/win_main.cpp)
 function(fwu_add_windows_program target)
   add_executable(${target} WIN32 ${FWU_PROGRAM_ENTRY} ${FWU_PROGRAM_RESOURCES})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME XTM7731UP)
-  target_link_libraries(${target} PRIVATE fwu_platform_win32 fwu_core)
+  target_link_libraries(${target} PRIVATE fwu_platform_win32 fwu_app)
   fwu_set_warnings(${target})
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     target_link_options(${target} PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4

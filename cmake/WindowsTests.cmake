@@ -34,7 +34,7 @@ add_library(fwu_aspi_emulator SHARED ${FWU_ASPI_EMULATOR_SOURCES}
 target_include_directories(fwu_aspi_emulator PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 set_target_properties(fwu_aspi_emulator PROPERTIES OUTPUT_NAME wnaspi32 PREFIX ""
                                                    RUNTIME_OUTPUT_DIRECTORY ${FWU_E2E_DIR})
-target_link_libraries(fwu_aspi_emulator PRIVATE fwu_emulator fwu_core)
+target_link_libraries(fwu_aspi_emulator PRIVATE fwu_emulator fwu_platform_win32 fwu_core)
 target_compile_definitions(fwu_aspi_emulator PRIVATE ${FWU_WINDOWS_DEFINITIONS})
 fwu_set_warnings(fwu_aspi_emulator)
 
