@@ -14,11 +14,11 @@
 #include "support/manual_clock.h"
 #include "support/registry_snapshot.h"
 #include "sysconfig/change_records.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/change_system_settings.h"
 #include "sysconfig/device_setting_names.h"
 #include "sysconfig/registry_key.h"
 #include "sysconfig/restorable_records.h"
-#include "sysconfig/restore.h"
 #include "sysconfig/system_context.h"
 
 namespace fwu::fuzz {
@@ -503,8 +503,8 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
   sim::SimSystemServices system;
   system.program_file_path = "C:\\Program Files\\Quentar\\" + application + ".exe";
   ManualClock clock;
-  std::int32_t change_count = 0;
-  const SystemContext context{registry, system, clock, nt_family, application, change_count};
+  const SystemContext context{registry, system, clock, nt_family, application};
+  ChangeStore store(context);
   const OwnedPaths owned(application);
 
   for (std::size_t i = 0; i < kMaxItems && tape.Flag(recording && i < scenario->items.size());
@@ -527,16 +527,16 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
     // The program loads the counter before every change pass and every restore.
     if (action.step == RegistryStep::kChangeSystemSettings ||
         action.step == RegistryStep::kRestoreSystemSettings) {
-      LoadChangeCount(context);
+      store.LoadCount();
     }
-    const std::int32_t count_before = change_count;
+    const std::int32_t count_before = store.Count();
     if (Tracing()) {
       std::fprintf(stderr, "step %d flag %d, counter %d\n", static_cast<int>(action.step),
-                   action.flag ? 1 : 0, change_count);
+                   action.flag ? 1 : 0, store.Count());
     }
     switch (action.step) {
       case RegistryStep::kCheckPendingRestart:
-        static_cast<void>(CheckPendingRestart(context));
+        static_cast<void>(CheckPendingRestart(context, store));
         break;
       case RegistryStep::kProbeRunEntry: {
         const RunEntryProbe probe = ProbeRunEntry(context);
@@ -546,13 +546,13 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
         break;
       }
       case RegistryStep::kReadStoreOrigin:
-        static_cast<void>(ReadStoreOrigin(context));
+        static_cast<void>(store.ReadOrigin());
         break;
       case RegistryStep::kLoadChangeCount:
-        LoadChangeCount(context);
+        store.LoadCount();
         break;
       case RegistryStep::kSaveChangeCount:
-        SaveChangeCount(context);
+        store.SaveCount();
         break;
       case RegistryStep::kWriteRunEntry:
         WriteRunEntry(context, program_path);
@@ -561,21 +561,21 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
         MarkPendingRestart(context);
         break;
       case RegistryStep::kSaveStoreOrigin:
-        SaveStoreOrigin(context, action.flag);
+        store.SaveOrigin(action.flag);
         break;
       case RegistryStep::kRemoveStore:
-        RemoveStore(context, action.flag);
+        store.Remove(action.flag);
         break;
       case RegistryStep::kRestoreSystemSettings:
-        RestoreSystemSettings(context);
+        store.Restore();
         break;
       case RegistryStep::kCheckSystemSettings: {
-        const bool needed = ChangeSystemSettings(context, ChangeMode::kCheck);
+        const bool needed = SystemSettingsNeedChange(context);
         static_cast<void>(needed);
         break;
       }
       case RegistryStep::kChangeSystemSettings:
-        static_cast<void>(ChangeSystemSettings(context, ChangeMode::kRecord));
+        static_cast<void>(ChangeSystemSettings(context, store));
         break;
       case RegistryStep::kFailWrites: {
         const std::uint32_t writes = tape.Byte(static_cast<std::uint8_t>(planned.number));
@@ -598,10 +598,10 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
         registry.SwitchUser(action.flag ? kOtherUser : "User");
         break;
       case RegistryStep::kHasLeftoverChanges:
-        static_cast<void>(HasLeftoverChanges(context));
+        static_cast<void>(store.HasRecords());
         break;
       case RegistryStep::kRestoreLeftoverChanges:
-        RestoreLeftoverChanges(context);
+        RestoreLeftoverChanges(context, store);
         break;
       case RegistryStep::kCount:
         break;
@@ -610,7 +610,7 @@ void RunRegistryState(Tape& tape, const RegistryScenario* scenario) {
     RegistrySnapshot after = RegistrySnapshot::Of(registry);
     if (action.step != RegistryStep::kSwitchUser) {
       CheckStep(registry, action, before, after, owned, nt_family, writes_may_fail, count_before,
-                change_count);
+                store.Count());
     }
     before = std::move(after);
   }

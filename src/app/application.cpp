@@ -8,6 +8,7 @@
 #include "resources/drive_messages.h"
 #include "resources/message_language.h"
 #include "resources/startup_texts.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/system_context.h"
 
 namespace fwu {
@@ -86,9 +87,11 @@ RunOutcome Application::Settle() {
     return RunOutcome::kSecondCopy;
   }
 
-  const SystemContext context{platform_.registry, platform_.system,  platform_.clock,
-                              isNt == 1,          application_name_, changeCount};
-  if (!CheckPendingRestart(context)) {
+  const SystemContext context{platform_.registry, platform_.system, platform_.clock, isNt == 1,
+                              application_name_};
+  // The store of change records, and its counter, for this run.
+  ChangeStore store(context);
+  if (!CheckPendingRestart(context, store)) {
     return Refuse(texts::kDifferentUser);
   }
 
@@ -96,14 +99,14 @@ RunOutcome Application::Settle() {
   search_ = DriveSearch(transport_, images_);
   if (!search_->updateNeeded) {
     if (search_->upToDateSeen) {
-      RestoreLeftoverChanges(context);
+      RestoreLeftoverChanges(context, store);
       ShowMessage(texts::kFirmwareUpToDate);
     } else {
       ShowMessage(texts::kDriveNotFound);
     }
     return RunOutcome::kNothingToDo;
   }
-  RunPaths paths(platform_, context, transport_, images_, MessageLanguageOf(codePage),
+  RunPaths paths(platform_, context, store, transport_, images_, MessageLanguageOf(codePage),
                  screen_saver);
   return paths.Run();
 }

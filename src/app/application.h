@@ -42,8 +42,6 @@ class Application {
   const std::optional<DriveSearchResult>& Search() const { return search_; }
   const std::string& ApplicationName() const { return application_name_; }
 
-  // Number of change records stored, loaded from and saved to "Changed".
-  std::int32_t changeCount = 0;
   // 1 on the NT family, 0 on Windows 9x.
   std::uint8_t isNt = 0;
   platform::MutexHandle instanceMutex = 0;

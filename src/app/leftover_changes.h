@@ -1,13 +1,9 @@
 #pragma once
 
+#include "sysconfig/change_store.h"
 #include "sysconfig/system_context.h"
 
 namespace fwu {
-
-// Whether the current user's store still holds change records: an earlier run changed device
-// settings and ended (power loss, a failed write) before all of them were given back. Reading
-// creates nothing.
-bool HasLeftoverChanges(const SystemContext& context);
 
 // For a start that finds the drive already up to date. Without this, settings changed by a run
 // that lost power after the download, or whose restore left records behind, would stay changed
@@ -16,6 +12,6 @@ bool HasLeftoverChanges(const SystemContext& context);
 // is left, the store goes, and so do the Run entry and the pending-restart marker of the run.
 // Nothing is restarted: the settings take effect at the next restart of Windows, which the
 // user has not been told of.
-void RestoreLeftoverChanges(const SystemContext& context);
+void RestoreLeftoverChanges(const SystemContext& context, ChangeStore& store);
 
 }  // namespace fwu

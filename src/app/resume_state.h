@@ -3,17 +3,17 @@
 #include <string>
 #include <string_view>
 
+#include "sysconfig/change_store.h"
 #include "sysconfig/system_context.h"
 
 namespace fwu {
 
 // The registry state that carries a run across a restart of Windows: the machine-wide
-// pending-restart marker, the per-user store and the current user's Run entry. Registry
-// failures are absorbed; each operation says what its caller then gets.
+// pending-restart marker, the per-user store (sysconfig/change_store.h) and the current user's
+// Run entry. Registry failures are absorbed; each operation says what its caller then gets.
 inline constexpr std::string_view kPendingRestartMarkerPath = "Software\\QUENTAR_ODD_KALDER";
 inline constexpr std::string_view kPendingRestartMarkerName = "QUENTAR_ODD_KALDER";
 inline constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\run";
-inline constexpr std::string_view kStoreOriginValue = "Quentar_ODD_Add";
 
 struct RunEntryProbe {
   // The Run entry's text: the program file's own path, quoted when it holds a blank, so that
@@ -26,7 +26,7 @@ struct RunEntryProbe {
 // Before the drive search. False (refuse) when a restart is pending and the current user's
 // hive has no per-user store: a different user has logged on; everything stays in place.
 // Otherwise the marker is removed and the run continues.
-bool CheckPendingRestart(const SystemContext& context);
+bool CheckPendingRestart(const SystemContext& context, const ChangeStore& store);
 
 // After the drive search found a drive to update: whether this start was arranged by a Run
 // entry (which is then deleted, whatever its length or content), and whether one can be
@@ -34,28 +34,13 @@ bool CheckPendingRestart(const SystemContext& context);
 // or created; the current directory plays no part.
 RunEntryProbe ProbeRunEntry(const SystemContext& context);
 
-// Whether the store parent existed before this program added its store: false when there is
-// no parent; true when the store is missing or has no origin value; else the origin value is 1.
-bool ReadStoreOrigin(const SystemContext& context);
-
-// The change counter: the larger of "Changed" and the highest record number in the store.
-// "Changed" counts as 0 when absent, or when it holds more than the counter can count (no run
-// writes such a value). Creates the store when it is missing.
-void LoadChangeCount(const SystemContext& context);
-void SaveChangeCount(const SystemContext& context);
-
 void WriteRunEntry(const SystemContext& context, std::string_view program_path);
 void MarkPendingRestart(const SystemContext& context);
-void SaveStoreOrigin(const SystemContext& context, bool store_parent_preexisting);
 
 // Once nothing recorded is left to give back, the run that arranged a start after a restart is
 // over: its pending-restart marker and the current user's Run entry go, should a deletion at
 // the start have failed. A marker left behind would refuse every later start as another
 // user's, and a Run entry would start the program at every logon.
 void ForgetPendingRun(const SystemContext& context);
-
-// Removes the per-user store with its records; when this program created the store parent,
-// the parent goes too, unless another program file's store is still in it.
-void RemoveStore(const SystemContext& context, bool store_parent_preexisting);
 
 }  // namespace fwu

@@ -6,7 +6,6 @@
 #include "resources/notice_texts.h"
 #include "sysconfig/change_system_settings.h"
 #include "sysconfig/restart.h"
-#include "sysconfig/restore.h"
 #include "update/update_dialog.h"
 
 namespace fwu {
@@ -17,11 +16,12 @@ constexpr platform::WindowHandle kNoOwner = 0;
 
 }  // namespace
 
-RunPaths::RunPaths(platform::Platform& platform, const SystemContext& context,
+RunPaths::RunPaths(platform::Platform& platform, const SystemContext& context, ChangeStore& store,
                    DriveTransport& transport, std::span<const FirmwareImage> images,
                    MessageLanguage language, ScreenSaverSuspension& screen_saver)
     : platform_(platform),
       context_(context),
+      store_(store),
       transport_(transport),
       images_(images),
       language_(language),
@@ -39,8 +39,8 @@ RunOutcome RunPaths::Run() {
       return RunOutcome::kDeclined;
     }
   }
-  store_parent_preexisting_ = ReadStoreOrigin(context_);
-  if (ChangeSystemSettings(context_, ChangeMode::kCheck)) {
+  store_parent_preexisting_ = store_.ReadOrigin();
+  if (SystemSettingsNeedChange(context_)) {
     return PreparationPath();
   }
   return UpdatePath();
@@ -55,22 +55,22 @@ RunOutcome RunPaths::PreparationPath() {
     screen_saver_.Restore();
     return RunOutcome::kDeclined;
   }
-  LoadChangeCount(context_);
+  store_.LoadCount();
   // What the change pass leaves in the counter is saved whatever it reports.
-  ChangeSystemSettings(context_, ChangeMode::kRecord);
-  SaveChangeCount(context_);
+  ChangeSystemSettings(context_, store_);
+  store_.SaveCount();
   if (!probe_.run_entry_unavailable) {
     WriteRunEntry(context_, probe_.program_path);
   }
   MarkPendingRestart(context_);
-  SaveStoreOrigin(context_, store_parent_preexisting_);
+  store_.SaveOrigin(store_parent_preexisting_);
   screen_saver_.Restore();
   RestartWindows(platform_.system, context_.is_nt);
   return RunOutcome::kPrepared;
 }
 
 RunOutcome RunPaths::UpdatePath() {
-  LoadChangeCount(context_);
+  store_.LoadCount();
   UpdateDialog dialog(platform_.dialogs, platform_.threads, platform_.clock, platform_.locale,
                       transport_, images_);
   // Its result is no choice, but a warning that could not be shown has asked nobody to close
@@ -80,17 +80,17 @@ RunOutcome RunPaths::UpdatePath() {
     screen_saver_.Restore();
     return RunOutcome::kDeclined;
   }
-  dialog.SetSettingsChanged(context_.change_count);
+  dialog.SetSettingsChanged(store_.Count());
   platform_.dialogs.RunModal(dialog, kNoOwner);
   if (dialog.RestoreResult() == UpdateDialog::kRestoreNothing) {
     screen_saver_.Restore();
     return RunOutcome::kLeftUnchanged;
   }
-  RestoreSystemSettings(context_);
+  store_.Restore();
   context_.Yield();
   // Records that could not be given back keep the store; Windows restarts all the same.
-  if (context_.change_count == 0) {
-    RemoveStore(context_, store_parent_preexisting_);
+  if (store_.Count() == 0) {
+    store_.Remove(store_parent_preexisting_);
     ForgetPendingRun(context_);
   }
   context_.Yield();

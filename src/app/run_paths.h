@@ -19,9 +19,9 @@ namespace fwu {
 // when the dialog asks for them). The selected drive stays selected in the transport.
 class RunPaths {
  public:
-  RunPaths(platform::Platform& platform, const SystemContext& context, DriveTransport& transport,
-           std::span<const FirmwareImage> images, MessageLanguage language,
-           ScreenSaverSuspension& screen_saver);
+  RunPaths(platform::Platform& platform, const SystemContext& context, ChangeStore& store,
+           DriveTransport& transport, std::span<const FirmwareImage> images,
+           MessageLanguage language, ScreenSaverSuspension& screen_saver);
 
   // Chooses the path and follows it to its end.
   RunOutcome Run();
@@ -32,6 +32,7 @@ class RunPaths {
 
   platform::Platform& platform_;
   const SystemContext& context_;
+  ChangeStore& store_;
   DriveTransport& transport_;
   std::span<const FirmwareImage> images_;
   MessageLanguage language_;

@@ -1,11 +1,7 @@
 #include "sysconfig/change_records.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <limits>
-
-#include "sysconfig/per_user_store.h"
 
 namespace fwu {
 namespace {
@@ -13,52 +9,6 @@ namespace {
 constexpr std::uint32_t kMaxFlagByte = 0xFF;
 constexpr std::uint32_t kRecordNameCapacity = 512;
 constexpr std::size_t kMaxRecordDigits = 10;
-
-std::string ChangeKeyPath(const SystemContext& context) {
-  return StorePath(context.application_name) + '\\' + std::string(kChangeKey);
-}
-
-// Whether the record key of this number is already in the store; nullopt when that cannot be
-// told, and nothing may then be written under the number.
-std::optional<bool> RecordExists(const SystemContext& context, std::int32_t number) {
-  RegistryKey record_key(context.registry);
-  const std::int32_t status =
-      record_key.Open(platform::kHkeyCurrentUser,
-                      ChangeKeyPath(context) + '\\' + RecordKeyName(number), platform::kKeyRead);
-  if (status == platform::kErrorSuccess) {
-    return true;
-  }
-  if (status == platform::kRegErrorFileNotFound) {
-    return false;
-  }
-  return std::nullopt;
-}
-
-// The first number above the counter that no record key holds yet.
-std::optional<std::int32_t> FreeRecordNumber(const SystemContext& context) {
-  for (std::int32_t number = std::max(context.change_count, 0);
-       number < std::numeric_limits<std::int32_t>::max();) {
-    ++number;
-    const std::optional<bool> exists = RecordExists(context, number);
-    if (!exists) {
-      return std::nullopt;
-    }
-    if (!*exists) {
-      return number;
-    }
-  }
-  return std::nullopt;
-}
-
-// A record key written only in part holds nothing the restore could use; it goes again, so that
-// it neither keeps the store alive nor blocks its number.
-void RemovePartialRecord(const SystemContext& context, std::int32_t number) {
-  RegistryKey change_key(context.registry);
-  if (change_key.Open(platform::kHkeyCurrentUser, ChangeKeyPath(context),
-                      platform::kKeyAllAccess) == platform::kErrorSuccess) {
-    change_key.DeleteSubkey(RecordKeyName(number));
-  }
-}
 
 }  // namespace
 
@@ -90,13 +40,6 @@ std::optional<std::int64_t> RecordNumberOf(std::string_view name) {
   return number;
 }
 
-std::int32_t OpenChangeKey(const SystemContext& context, RegistryKey& change_key) {
-  if (context.application_name.empty()) {
-    return platform::kRegErrorInvalidParameter;
-  }
-  return change_key.Open(platform::kHkeyCurrentUser, ChangeKeyPath(context), platform::kKeyRead);
-}
-
 std::vector<StoredRecord> StoredRecords(const RegistryKey& change_key) {
   std::vector<StoredRecord> records;
   std::string name;
@@ -108,50 +51,6 @@ std::vector<StoredRecord> StoredRecords(const RegistryKey& change_key) {
     }
   }
   return records;
-}
-
-std::int32_t HighestStoredRecord(const SystemContext& context) {
-  RegistryKey change_key(context.registry);
-  if (OpenChangeKey(context, change_key) != platform::kErrorSuccess) {
-    return 0;
-  }
-  std::int64_t highest = 0;
-  for (const StoredRecord& stored : StoredRecords(change_key)) {
-    if (stored.number <= std::numeric_limits<std::int32_t>::max()) {
-      highest = std::max(highest, stored.number);
-    }
-  }
-  return static_cast<std::int32_t>(highest);
-}
-
-bool WriteChangeRecord(const SystemContext& context, const ChangeRecord& record) {
-  const std::optional<std::int32_t> free_number = FreeRecordNumber(context);
-  if (!free_number) {
-    return false;
-  }
-  const std::int32_t number = *free_number;
-  const std::string section = RecordSection(number);
-  const RegistryValue old_value = record.type == RecordType::kText
-                                      ? RegistryValue::Text(record.text)
-                                      : RegistryValue::Number(record.number);
-  const bool written =
-      WriteStoreValue(context, section, kSubKeyNameValue, RegistryValue::Text(record.key_path)) ==
-          platform::kErrorSuccess &&
-      WriteStoreValue(context, section, kValueNameValue, RegistryValue::Text(record.value_name)) ==
-          platform::kErrorSuccess &&
-      WriteStoreValue(context, section, kValueTypeValue,
-                      RegistryValue::Number(static_cast<std::uint32_t>(record.type))) ==
-          platform::kErrorSuccess &&
-      WriteStoreValue(context, section, kValueValue, old_value) == platform::kErrorSuccess &&
-      WriteStoreValue(context, kStoreSection, kChangedValue,
-                      RegistryValue::Number(static_cast<std::uint32_t>(number))) ==
-          platform::kErrorSuccess;
-  if (written) {
-    context.change_count = number;
-  } else {
-    RemovePartialRecord(context, number);
-  }
-  return written;
 }
 
 std::optional<ChangeRecord> ReadChangeRecord(const RegistryKey& record_key) {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "sysconfig/registry_key.h"
-#include "sysconfig/system_context.h"
 
 namespace fwu {
 
@@ -37,6 +36,10 @@ inline constexpr std::string_view kValueValue = "Value";
 // Readers take texts of at most 127 characters.
 inline constexpr std::uint32_t kRecordTextCapacity = 128;
 
+// One record is the key "Change\{number}" of the per-user store (sysconfig/change_store.h),
+// with the four values below.
+inline constexpr std::string_view kChangeKey = "Change";
+
 // "  1" .. " 10" .. "999", then "1000": blank-padded so that the registry's sorted order of the
 // record keys is their numeric order up to 999.
 std::string RecordKeyName(std::int32_t number);
@@ -53,20 +56,9 @@ struct StoredRecord {
   std::string name;
 };
 
-// Opens the store's "Change" key for reading; creates nothing.
-std::int32_t OpenChangeKey(const SystemContext& context, RegistryKey& change_key);
 // The record keys below an open "Change" key, in the registry's order; keys of other names are
 // not records and are passed over.
 std::vector<StoredRecord> StoredRecords(const RegistryKey& change_key);
-// The highest record number in the store that the counter can hold; 0 when there is none.
-std::int32_t HighestStoredRecord(const SystemContext& context);
-
-// Writes the record as the first number above change_count whose record key does not exist yet,
-// never over a record already in the store, and then raises "Changed" to that number, so that
-// "Changed" is never below the highest record written. The counter advances to the number only
-// when the record and "Changed" were both written; false otherwise, and a record key this call
-// created is taken away again.
-bool WriteChangeRecord(const SystemContext& context, const ChangeRecord& record);
 
 // The record held by an open record key; nullopt when a value is missing, too long or of
 // another type than the record writes, or the type is not one of the three.

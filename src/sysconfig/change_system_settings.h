@@ -1,15 +1,18 @@
 #pragma once
 
-#include "sysconfig/settings_pass.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/system_context.h"
 
 namespace fwu {
 
 // The device settings of the running platform family that would disturb a firmware download.
-// kCheck changes nothing and answers whether anything must change; kRecord answers the same,
-// records each old value in the per-user store and changes the setting. Before kRecord the
-// caller has loaded the change counter; "Changed" follows every record, and the caller saves
-// the counter again afterwards.
-bool ChangeSystemSettings(const SystemContext& context, ChangeMode mode);
+
+// Whether any of them must change; writes nothing.
+bool SystemSettingsNeedChange(const SystemContext& context);
+
+// The same answer, and each setting that must change is recorded in the store, then changed.
+// The caller has loaded the store's counter before; "Changed" follows every record, and the
+// caller saves the counter again afterwards.
+bool ChangeSystemSettings(const SystemContext& context, ChangeStore& store);
 
 }  // namespace fwu

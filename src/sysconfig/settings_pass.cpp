@@ -10,7 +10,7 @@ bool SettingsPass::Change(RegistryKey& device_key, const ChangeRecord& old_setti
     return false;
   }
   needs_change_ = true;
-  if (mode_ != ChangeMode::kRecord || !WriteChangeRecord(context_, old_setting)) {
+  if (store_ == nullptr || !store_->Write(old_setting)) {
     return false;
   }
   device_key.WriteValue(new_value, old_setting.value_name);

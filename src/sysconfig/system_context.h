@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "platform/clock.h"
@@ -10,15 +9,15 @@
 namespace fwu {
 
 // What the system-configuration operations and the resume state work on: the platform's
-// registry and services, the platform family decided at start-up, the application name that
-// names the per-user store and the Run entry, and the application object's change counter.
+// registry and services, the platform family decided at start-up, and the application name that
+// names the per-user store and the Run entry. The change counter is not here: the change store
+// owns it (sysconfig/change_store.h).
 struct SystemContext {
   platform::Registry& registry;
   platform::SystemServices& system;
   platform::Clock& clock;
   bool is_nt = true;
   std::string application_name;
-  std::int32_t& change_count;
 
   // Gives the rest of the time slice away, as the program does after each finished write.
   void Yield() const { clock.Sleep(0); }

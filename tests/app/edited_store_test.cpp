@@ -6,10 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/resume_state.h"
 #include "support/simulated_system.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/change_system_settings.h"
-#include "sysconfig/restore.h"
 
 namespace fwu {
 namespace {
@@ -31,17 +30,18 @@ TEST(EditedStoreTest, ACountTheCounterCannotHoldReadsAsNoneAndTheSettingsComeBac
     system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(changed));
     system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(1));
     const SystemContext context = system.Context();
+    ChangeStore store(context);
 
-    LoadChangeCount(context);
-    EXPECT_EQ(system.change_count, 0);
-    ChangeSystemSettings(context, ChangeMode::kRecord);
+    store.LoadCount();
+    EXPECT_EQ(store.Count(), 0);
+    ChangeSystemSettings(context, store);
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(0));
     EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kStore + "\\Change"),
               std::vector<std::string>{"  1"});
 
-    RestoreSystemSettings(context);
+    store.Restore();
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
-    EXPECT_EQ(system.change_count, 0);
+    EXPECT_EQ(store.Count(), 0);
   }
 }
 
@@ -79,20 +79,21 @@ TEST(EditedStoreTest, RecordsAboveChangedAreNeverWrittenOver) {
     system.registry.PutValue(kHkeyLocalMachine, channel, "DriverParameter",
                              StoredValue::Text("DmaDetectionLevel = 0x1;"));
     const SystemContext context = system.Context();
+    ChangeStore store(context);
 
-    LoadChangeCount(context);
-    EXPECT_EQ(system.change_count, 2);
-    ChangeSystemSettings(context, ChangeMode::kRecord);
+    store.LoadCount();
+    EXPECT_EQ(store.Count(), 2);
+    ChangeSystemSettings(context, store);
     EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kStore + "\\Change"),
               (std::vector<std::string>{"  1", "  2", "  3"}));
 
-    RestoreSystemSettings(context);
+    store.Restore();
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, ide + "\\0000", "MasterDeviceTimingMode"),
               StoredValue::Number(0x11));
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, channel, "DriverParameter"),
               StoredValue::Text("DmaDetectionLevel = 0x1;"));
-    EXPECT_EQ(system.change_count, 0);
+    EXPECT_EQ(store.Count(), 0);
   }
 }
 
@@ -100,8 +101,9 @@ TEST(EditedStoreTest, RecordsAboveChangedAreNeverWrittenOver) {
 TEST(EditedStoreTest, TheLargestCountIsKept) {
   test::SimulatedSystem system;
   system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(0x7FFFFFFF));
-  LoadChangeCount(system.Context());
-  EXPECT_EQ(system.change_count, 0x7FFFFFFF);
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  EXPECT_EQ(store.Count(), 0x7FFFFFFF);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 
 #include "app/resume_state.h"
 #include "support/simulated_system.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/change_system_settings.h"
-#include "sysconfig/restore.h"
 
 namespace fwu {
 namespace {
@@ -25,29 +25,30 @@ enum class Outcome { kRefused, kPrepared, kUpdated };
 // run paths; `before_preparation` runs when the preparation writes are about to begin.
 Outcome Start(test::SimulatedSystem& system, const std::function<void()>& before_preparation = {}) {
   const SystemContext context = system.Context();
-  if (!CheckPendingRestart(context)) {
+  ChangeStore store(context);
+  if (!CheckPendingRestart(context, store)) {
     return Outcome::kRefused;
   }
   const RunEntryProbe probe = ProbeRunEntry(context);
-  const bool store_parent_preexisting = ReadStoreOrigin(context);
-  if (ChangeSystemSettings(context, ChangeMode::kCheck)) {
+  const bool store_parent_preexisting = store.ReadOrigin();
+  if (SystemSettingsNeedChange(context)) {
     if (before_preparation) {
       before_preparation();
     }
-    LoadChangeCount(context);
-    ChangeSystemSettings(context, ChangeMode::kRecord);
-    SaveChangeCount(context);
+    store.LoadCount();
+    ChangeSystemSettings(context, store);
+    store.SaveCount();
     if (!probe.run_entry_unavailable) {
       WriteRunEntry(context, probe.program_path);
     }
     MarkPendingRestart(context);
-    SaveStoreOrigin(context, store_parent_preexisting);
+    store.SaveOrigin(store_parent_preexisting);
     return Outcome::kPrepared;
   }
-  LoadChangeCount(context);
-  RestoreSystemSettings(context);
-  if (system.change_count == 0) {
-    RemoveStore(context, store_parent_preexisting);
+  store.LoadCount();
+  store.Restore();
+  if (store.Count() == 0) {
+    store.Remove(store_parent_preexisting);
   }
   return Outcome::kUpdated;
 }
@@ -57,7 +58,6 @@ Outcome Start(test::SimulatedSystem& system, const std::function<void()>& before
 void Restart(test::SimulatedSystem& system) {
   ASSERT_EQ(system.registry.OpenHandleCount(), 0U);
   system.registry.ClearWriteFaults();
-  system.change_count = 0;
 }
 
 void AddDeviceSettings(test::SimulatedSystem& system) {
@@ -89,7 +89,7 @@ TEST(RestartCycleTest, SettingsComeBackThroughTheRegistryFile) {
     std::filesystem::remove(file);
     ASSERT_EQ(Start(second), Outcome::kUpdated);
     EXPECT_EQ(test::DeviceSettingsJson(second.registry, is_nt), original);
-    EXPECT_EQ(second.change_count, 0);
+    // The store goes only once the counter is down to 0.
     EXPECT_FALSE(second.registry.HasKey(kHkeyCurrentUser, "Software\\Quentar_ODD"));
     EXPECT_FALSE(second.registry.HasKey(kHkeyLocalMachine, "Software\\QUENTAR_ODD_KALDER"));
     EXPECT_FALSE(second.registry.Value(kHkeyCurrentUser, kRun, test::kApplicationName));

@@ -39,22 +39,24 @@ TEST(ResumeStateTest, StoreOriginDecidesWhatIsRemovedAtTheEnd) {
         system.registry.PutValue(kHkeyCurrentUser, "Software\\Quentar_ODD", "Owner",
                                  StoredValue::Text("other"));
       }
-      const SystemContext context = system.Context();
-      const bool origin = ReadStoreOrigin(context);
+      ChangeStore store(system.Context());
+      const bool origin = store.ReadOrigin();
       EXPECT_EQ(origin, parent_there);
-      LoadChangeCount(context);
-      EXPECT_EQ(system.change_count, 0);
+      store.LoadCount();
+      EXPECT_EQ(store.Count(), 0);
       EXPECT_TRUE(system.registry.HasKey(kHkeyCurrentUser, kStore));  // reading made it
-      system.change_count = 3;
-      SaveChangeCount(context);
-      SaveStoreOrigin(context, origin);
+      for (const char* record : {"  1", "  2", "  3"}) {
+        system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\" + record);
+      }
+      store.LoadCount();
+      store.SaveCount();
+      store.SaveOrigin(origin);
       EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, kStore, "Changed"), StoredValue::Number(3));
       EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, kStore, "Quentar_ODD_Add"),
                 StoredValue::Number(origin ? 1 : 0));
-      system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  1");
-      EXPECT_EQ(ReadStoreOrigin(context), parent_there);  // read back on the resumed start
+      EXPECT_EQ(store.ReadOrigin(), parent_there);  // read back on the resumed start
 
-      RemoveStore(context, origin);
+      store.Remove(origin);
       EXPECT_FALSE(system.registry.HasKey(kHkeyCurrentUser, kStore));
       EXPECT_EQ(system.registry.HasKey(kHkeyCurrentUser, "Software\\Quentar_ODD"), parent_there);
       EXPECT_TRUE(system.registry.HasKey(kHkeyCurrentUser, "Software"));
@@ -65,13 +67,13 @@ TEST(ResumeStateTest, StoreOriginDecidesWhatIsRemovedAtTheEnd) {
 
 TEST(ResumeStateTest, StoreOriginValue) {
   test::SimulatedSystem system;
-  const SystemContext context = system.Context();
+  const ChangeStore store(system.Context());
   system.registry.PutKey(kHkeyCurrentUser, kStore);
-  EXPECT_TRUE(ReadStoreOrigin(context));  // absent counts as 1
+  EXPECT_TRUE(store.ReadOrigin());  // absent counts as 1
   for (const std::uint32_t value : {0U, 1U, 2U}) {
     system.registry.PutValue(kHkeyCurrentUser, kStore, "Quentar_ODD_Add",
                              StoredValue::Number(value));
-    EXPECT_EQ(ReadStoreOrigin(context), value == 1) << value;
+    EXPECT_EQ(store.ReadOrigin(), value == 1) << value;
   }
 }
 
@@ -81,7 +83,7 @@ TEST(ResumeStateTest, SharedParentStaysWhileAnotherStoreIsInIt) {
   system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  1");
   system.registry.PutValue(kHkeyCurrentUser, "Software\\Quentar_ODD\\OLDUPDATE\\Change\\  1",
                            "Value_Type", StoredValue::Number(4));
-  RemoveStore(system.Context(), false);
+  ChangeStore(system.Context()).Remove(false);
   EXPECT_FALSE(system.registry.HasKey(kHkeyCurrentUser, kStore));
   EXPECT_TRUE(
       system.registry.HasKey(kHkeyCurrentUser, "Software\\Quentar_ODD\\OLDUPDATE\\Change\\  1"));
@@ -90,20 +92,21 @@ TEST(ResumeStateTest, SharedParentStaysWhileAnotherStoreIsInIt) {
 TEST(ResumeStateTest, DifferentUserIsRefusedAndLeavesEverythingInPlace) {
   test::SimulatedSystem system;
   const SystemContext context = system.Context();
-  EXPECT_TRUE(CheckPendingRestart(context));  // nothing pending
-  LoadChangeCount(context);
+  ChangeStore store(context);
+  EXPECT_TRUE(CheckPendingRestart(context, store));  // nothing pending
+  store.LoadCount();
   WriteRunEntry(context, ProbeRunEntry(context).program_path);
   MarkPendingRestart(context);
-  SaveStoreOrigin(context, false);
+  store.SaveOrigin(false);
   const std::string prepared = system.registry.ToJson();
 
   system.registry.SwitchUser("Other");
-  EXPECT_FALSE(CheckPendingRestart(context));
+  EXPECT_FALSE(CheckPendingRestart(context, store));
   EXPECT_TRUE(system.registry.HasKey(kHkeyLocalMachine, kMarker));
 
   system.registry.SwitchUser("User");
   EXPECT_EQ(system.registry.ToJson(), prepared);
-  EXPECT_TRUE(CheckPendingRestart(context));
+  EXPECT_TRUE(CheckPendingRestart(context, store));
   EXPECT_FALSE(system.registry.HasKey(kHkeyLocalMachine, kMarker));
   EXPECT_TRUE(ProbeRunEntry(context).resumed);
 }

@@ -17,7 +17,7 @@ SimulatedSystem::SimulatedSystem(bool is_nt)
 }
 
 SystemContext SimulatedSystem::Context() {
-  return SystemContext{registry, services, clock, is_nt_, kApplicationName, change_count};
+  return SystemContext{registry, services, clock, is_nt_, kApplicationName};
 }
 
 void AddNtDeviceSettings(sim::SimRegistry& registry) {

@@ -13,8 +13,8 @@ namespace fwu::test {
 inline constexpr const char* kApplicationName = "XTM7731UP";
 
 // A simulated PC of one platform family as the system-configuration code sees it: registry,
-// services, clock, and the application object's change counter. HKEY_CURRENT_USER\Software and
-// HKEY_LOCAL_MACHINE\Software exist, as on every Windows.
+// services and clock. HKEY_CURRENT_USER\Software and HKEY_LOCAL_MACHINE\Software exist, as on
+// every Windows.
 class SimulatedSystem {
  public:
   explicit SimulatedSystem(bool is_nt = true);
@@ -27,7 +27,6 @@ class SimulatedSystem {
   sim::SimRegistry registry;
   sim::SimSystemServices services;
   sim::VirtualClock clock;
-  std::int32_t change_count = 0;
 
  private:
   bool is_nt_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/simulated_system.h"
+#include "sysconfig/change_store.h"
 
 namespace fwu {
 namespace {
@@ -27,15 +28,17 @@ TEST(ChangeRecordsTest, RecordTakesTheNextFreeNumberAndChangedFollowsIt) {
   system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(5));
   system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  4");
   system.registry.PutKey(kHkeyCurrentUser, kStore + "\\Change\\  5");
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 5);
+  // A record that appears above the counter after it was loaded.
   system.registry.PutValue(kHkeyCurrentUser, kStore + "\\Change\\  7", "Value",
                            StoredValue::Number(7));
-  system.change_count = 5;
-  const SystemContext context = system.Context();
 
   const ChangeRecord text{"SYSTEM\\CurrentControlSet\\Services\\atapi\\Parameters\\Device0",
                           "DriverParameter", RecordType::kText, "DmaDetectionLevel = 0x1;", 0};
-  ASSERT_TRUE(WriteChangeRecord(context, text));
-  EXPECT_EQ(system.change_count, 6);
+  ASSERT_TRUE(store.Write(text));
+  EXPECT_EQ(store.Count(), 6);
   const std::string six = kStore + "\\Change\\  6";
   EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, six, "SubKey_Name"),
             StoredValue::Text(text.key_path));
@@ -51,8 +54,8 @@ TEST(ChangeRecordsTest, RecordTakesTheNextFreeNumberAndChangedFollowsIt) {
                           RecordType::kFlagByte,
                           {},
                           1};
-  ASSERT_TRUE(WriteChangeRecord(context, flag));
-  EXPECT_EQ(system.change_count, 8);
+  ASSERT_TRUE(store.Write(flag));
+  EXPECT_EQ(store.Count(), 8);
   EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, kStore + "\\Change\\  7", "Value"),
             StoredValue::Number(7));
   const std::string eight = kStore + "\\Change\\  8";
@@ -75,14 +78,14 @@ TEST(ChangeRecordsTest, FailedRecordLeavesTheCounterAndChanged) {
       "SYSTEM\\CurrentControlSet\\Services\\Cdrom", "Autorun", RecordType::kNumber, {}, 1};
   for (std::uint32_t failing = 1; failing <= 8; ++failing) {
     test::SimulatedSystem system;
-    const SystemContext context = system.Context();
+    ChangeStore store(system.Context());
     system.registry.FailWrite(failing);
-    EXPECT_FALSE(WriteChangeRecord(context, autorun)) << "write " << failing;
-    EXPECT_EQ(system.change_count, 0);
+    EXPECT_FALSE(store.Write(autorun)) << "write " << failing;
+    EXPECT_EQ(store.Count(), 0);
     EXPECT_FALSE(system.registry.Value(kHkeyCurrentUser, kStore, "Changed"));
     EXPECT_FALSE(system.registry.HasKey(kHkeyCurrentUser, kStore + "\\Change\\  1"));
-    EXPECT_TRUE(WriteChangeRecord(context, autorun));
-    EXPECT_EQ(system.change_count, 1);
+    EXPECT_TRUE(store.Write(autorun));
+    EXPECT_EQ(store.Count(), 1);
   }
 }
 

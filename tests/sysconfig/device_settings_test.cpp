@@ -7,6 +7,7 @@
 
 #include "support/simulated_system.h"
 #include "sysconfig/change_records.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/change_system_settings.h"
 
 namespace fwu {
@@ -60,14 +61,14 @@ void CheckCase(const SettingsCase& situation, bool is_nt) {
   }
   const std::string untouched = system.registry.ToJson();
   const SystemContext context = system.Context();
+  ChangeStore store(context);
 
-  EXPECT_EQ(ChangeSystemSettings(context, ChangeMode::kCheck), situation.needs_change);
+  EXPECT_EQ(SystemSettingsNeedChange(context), situation.needs_change);
   EXPECT_EQ(system.registry.ToJson(), untouched);
   EXPECT_EQ(system.registry.WriteCount(), 0U);
-  EXPECT_EQ(system.change_count, 0);
 
-  EXPECT_EQ(ChangeSystemSettings(context, ChangeMode::kRecord), situation.needs_change);
-  EXPECT_EQ(system.change_count, situation.records);
+  EXPECT_EQ(ChangeSystemSettings(context, store), situation.needs_change);
+  EXPECT_EQ(store.Count(), situation.records);
   for (const Setting& setting : situation.after) {
     EXPECT_EQ(system.registry.Value(setting.root, setting.path, setting.name), setting.value)
         << setting.name;
@@ -75,7 +76,7 @@ void CheckCase(const SettingsCase& situation, bool is_nt) {
   if (situation.records == 0) {
     EXPECT_EQ(system.registry.ToJson(), untouched);
   }
-  EXPECT_FALSE(ChangeSystemSettings(context, ChangeMode::kCheck)) << "nothing left to change";
+  EXPECT_FALSE(SystemSettingsNeedChange(context)) << "nothing left to change";
   EXPECT_EQ(system.registry.OpenHandleCount(), 0U);
 }
 
@@ -296,9 +297,10 @@ TEST(DeviceSettingsTest, RecordsFollowThePassOrderAndHoldTheOldValues) {
     } else {
       test::AddWin9xDeviceSettings(system.registry);
     }
-    ASSERT_TRUE(ChangeSystemSettings(system.Context(), ChangeMode::kRecord));
+    ChangeStore store(system.Context());
+    ASSERT_TRUE(ChangeSystemSettings(system.Context(), store));
     const auto& order = is_nt ? nt_order : win9x_order;
-    ASSERT_EQ(system.change_count, static_cast<std::int32_t>(order.size()));
+    ASSERT_EQ(store.Count(), static_cast<std::int32_t>(order.size()));
     const std::string change =
         std::string("Software\\Quentar_ODD\\") + test::kApplicationName + "\\Change\\";
     for (std::size_t index = 0; index < order.size(); ++index) {
@@ -312,7 +314,7 @@ TEST(DeviceSettingsTest, RecordsFollowThePassOrderAndHoldTheOldValues) {
                 number(order[index].type));
       EXPECT_EQ(system.registry.Value(kHkeyCurrentUser, record, "Value"), order[index].value);
     }
-    EXPECT_FALSE(ChangeSystemSettings(system.Context(), ChangeMode::kCheck));
+    EXPECT_FALSE(SystemSettingsNeedChange(system.Context()));
   }
 }
 
@@ -320,8 +322,8 @@ TEST(DeviceSettingsTest, RecordsFollowThePassOrderAndHoldTheOldValues) {
 // also when the write of the mode failed: its record then gives back a value that never left.
 TEST(NtDeviceSettingsTest, TheAllowedModeFollowsTheModesWriteWhateverItReturned) {
   test::SimulatedSystem scratch;
-  ASSERT_TRUE(WriteChangeRecord(scratch.Context(),
-                                {kIde, "MasterDeviceTimingMode", RecordType::kNumber, {}, 0x11}));
+  ASSERT_TRUE(ChangeStore(scratch.Context())
+                  .Write({kIde, "MasterDeviceTimingMode", RecordType::kNumber, {}, 0x11}));
   const std::uint32_t record_writes = scratch.registry.WriteCount();
 
   test::SimulatedSystem system;
@@ -331,8 +333,9 @@ TEST(NtDeviceSettingsTest, TheAllowedModeFollowsTheModesWriteWhateverItReturned)
   system.registry.PutValue(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed",
                            StoredValue::Number(0x0F));
   system.registry.FailWrite(record_writes + 1);  // the lowered mode
-  EXPECT_TRUE(ChangeSystemSettings(system.Context(), ChangeMode::kRecord));
-  EXPECT_EQ(system.change_count, 2);
+  ChangeStore store(system.Context());
+  EXPECT_TRUE(ChangeSystemSettings(system.Context(), store));
+  EXPECT_EQ(store.Count(), 2);
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingMode"),
             StoredValue::Number(0x11));
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed"),
@@ -344,8 +347,9 @@ TEST(DeviceSettingsTest, SettingStaysWhenItsRecordCannotBeWritten) {
   test::SimulatedSystem system;
   system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(1));
   system.registry.FailWrite(6);  // one of the record's values
-  EXPECT_TRUE(ChangeSystemSettings(system.Context(), ChangeMode::kRecord));
-  EXPECT_EQ(system.change_count, 0);
+  ChangeStore store(system.Context());
+  EXPECT_TRUE(ChangeSystemSettings(system.Context(), store));
+  EXPECT_EQ(store.Count(), 0);
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
 }
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "support/simulated_system.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/change_system_settings.h"
 #include "sysconfig/restorable_records.h"
-#include "sysconfig/restore.h"
 
 namespace fwu {
 namespace {
@@ -41,19 +41,20 @@ TEST(RecordWidthTest, ASettingWhosePathOutgrowsTheRecordIsLeftAlone) {
                              StoredValue::Binary({0x01}));
   }
   const SystemContext context = system.Context();
+  ChangeStore store(context);
 
-  EXPECT_TRUE(ChangeSystemSettings(context, ChangeMode::kCheck));
-  ChangeSystemSettings(context, ChangeMode::kRecord);
+  EXPECT_TRUE(SystemSettingsNeedChange(context));
+  ChangeSystemSettings(context, store);
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, fits, "DMACurrentlyUsed"),
             StoredValue::Binary({0x00}));
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, too_long, "DMACurrentlyUsed"),
             StoredValue::Binary({0x01}));
   EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kChange), std::vector<std::string>{"  1"});
 
-  RestoreSystemSettings(context);
+  store.Restore();
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, fits, "DMACurrentlyUsed"),
             StoredValue::Binary({0x01}));
-  EXPECT_EQ(system.change_count, 0);
+  EXPECT_EQ(store.Count(), 0);
 }
 
 TEST(RecordWidthTest, TextsOfTheRecordMustFitTheReader) {

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/resume_state.h"
 #include "support/simulated_system.h"
 #include "sysconfig/change_records.h"
+#include "sysconfig/change_store.h"
 #include "sysconfig/restart.h"
 
 namespace fwu {
@@ -45,17 +45,21 @@ void PutRecord(sim::SimRegistry& registry, int number, const std::string& path,
 // "Changed" held: the store then goes.
 TEST(RestoreTest, WithoutRecordsNothingChanges) {
   test::SimulatedSystem system;
-  const std::string no_store = system.registry.ToJson();
-  system.change_count = 4;
-  RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 0);
-  EXPECT_EQ(system.registry.ToJson(), no_store);
+  system.registry.PutValue(kHkeyCurrentUser, kStore, "Changed", StoredValue::Number(4));
+  const std::string no_records = system.registry.ToJson();
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 4);
+  store.Restore();
+  EXPECT_EQ(store.Count(), 0);
+  EXPECT_EQ(system.registry.ToJson(), no_records);
 
   system.registry.PutKey(kHkeyCurrentUser, kChange + "\\Notes");  // no record number
   const std::string before = system.registry.ToJson();
-  system.change_count = 4;
-  RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 0);
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 4);
+  store.Restore();
+  EXPECT_EQ(store.Count(), 0);
   EXPECT_EQ(system.registry.ToJson(), before);
 }
 
@@ -89,9 +93,10 @@ TEST(RestoreTest, TheCounterEndsAtZeroExactlyWhenNoRecordIsLeft) {
         staying.push_back(name);
       }
     }
-    LoadChangeCount(system.Context());
-    RestoreSystemSettings(system.Context());
-    EXPECT_EQ(system.change_count, c.count);
+    ChangeStore store(system.Context());
+    store.LoadCount();
+    store.Restore();
+    EXPECT_EQ(store.Count(), c.count);
     EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kChange), staying);
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
   }
@@ -128,10 +133,12 @@ TEST(RestoreTest, RecordsAreTakenByTheKeysTheyName) {
     test::SimulatedSystem system(c.is_nt);
     system.registry.PutValue(kHkeyLocalMachine, c.device_key, c.name, c.changed);
     PutRecord(system.registry, 1, c.recorded, c.name, c.type, c.old_value);
-    system.change_count = 1;
-    RestoreSystemSettings(system.Context());
+    ChangeStore store(system.Context());
+    store.LoadCount();
+    ASSERT_EQ(store.Count(), 1);
+    store.Restore();
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, c.device_key, c.name), c.restored);
-    EXPECT_EQ(system.change_count, 0);
+    EXPECT_EQ(store.Count(), 0);
     EXPECT_TRUE(system.registry.Subkeys(kHkeyCurrentUser, kChange).empty());
   }
 }
@@ -148,10 +155,12 @@ TEST(RestoreTest, RecordWhoseDeviceValueHasGoneStaysAndTheOthersAreRestored) {
   PutRecord(system.registry, 2, kIde, "SlaveDeviceTimingMode", 4,
             StoredValue::Number(0x2010));  // value gone
   PutRecord(system.registry, 3, kCdrom, "Autorun", 4, StoredValue::Number(1));
-  system.change_count = 3;
-  RestoreSystemSettings(system.Context());
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 3);
+  store.Restore();
 
-  EXPECT_EQ(system.change_count, 1);
+  EXPECT_EQ(store.Count(), 1);
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kChannel, "DriverParameter"),
             StoredValue::Text("DmaDetectionLevel = 0x1;"));
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
@@ -171,9 +180,11 @@ TEST(RestoreTest, OldestRecordOfASettingWins) {
             StoredValue::Number(0xFFFFFFFF));
   PutRecord(system.registry, 1000, kIde, "MasterDeviceTimingModeAllowed", 4,
             StoredValue::Number(0x1F));
-  system.change_count = 1000;
-  RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 0);  // no record left
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 1000);
+  store.Restore();
+  EXPECT_EQ(store.Count(), 0);  // no record left
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kIde, "MasterDeviceTimingModeAllowed"),
             StoredValue::Number(0xFFFFFFFF));
 }
@@ -207,9 +218,11 @@ TEST(RestoreTest, RecordsNoChangePassWritesOrThatCannotBeUsedAreLeftAlone) {
   PutRecord(system.registry, 10, kIde, "MasterDeviceTimingMode", 4, StoredValue::Number(0x11));
   system.registry.DenyWrites(kHkeyLocalMachine, kIde);  // device key not to be opened
   const std::string before = system.registry.ToJson();
-  system.change_count = 10;
-  RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 10);
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 10);
+  store.Restore();
+  EXPECT_EQ(store.Count(), 10);
   EXPECT_EQ(system.registry.ToJson(), before);
 }
 
@@ -226,9 +239,11 @@ TEST(RestoreTest, FlagByteGoesBackIntoTheValueAsItStands) {
   PutRecord(system.registry, 4, kHdc, "AutoInsertNotificationDrive1", 3, StoredValue::Number(256));
   system.registry.PutValue(kHkeyLocalMachine, kHdc, "AutoInsertNotificationDrive1",
                            StoredValue::Binary({0x00}));
-  system.change_count = 4;
-  RestoreSystemSettings(system.Context());
-  EXPECT_EQ(system.change_count, 1);  // 256 is no byte
+  ChangeStore store(system.Context());
+  store.LoadCount();
+  ASSERT_EQ(store.Count(), 4);
+  store.Restore();
+  EXPECT_EQ(store.Count(), 1);  // 256 is no byte
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kHdc, "IDEDMADRIVE0"),
             StoredValue::Binary({0x01}));
   EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kHdc, "IDEDMADRIVE1"),
@@ -243,13 +258,15 @@ TEST(RestoreTest, RecordStaysWhenItsWriteBackOrDeletionFails) {
     test::SimulatedSystem system;
     system.registry.PutValue(kHkeyLocalMachine, kCdrom, "Autorun", StoredValue::Number(0));
     PutRecord(system.registry, 1, kCdrom, "Autorun", 4, StoredValue::Number(1));
-    system.change_count = 1;
+    ChangeStore store(system.Context());
+    store.LoadCount();
+    ASSERT_EQ(store.Count(), 1);
     system.registry.FailWrite(failing);
-    RestoreSystemSettings(system.Context());
-    EXPECT_EQ(system.change_count, 1);
+    store.Restore();
+    EXPECT_EQ(store.Count(), 1);
     EXPECT_EQ(system.registry.Subkeys(kHkeyCurrentUser, kChange), std::vector<std::string>{"  1"});
-    RestoreSystemSettings(system.Context());
-    EXPECT_EQ(system.change_count, 0);
+    store.Restore();
+    EXPECT_EQ(store.Count(), 0);
     EXPECT_EQ(system.registry.Value(kHkeyLocalMachine, kCdrom, "Autorun"), StoredValue::Number(1));
   }
 }
