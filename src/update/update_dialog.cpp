@@ -17,8 +17,6 @@ namespace {
 constexpr int kProgressLow = 0;
 constexpr int kProgressHigh = 100;
 constexpr int kProgressAtStart = 2;
-// A resume that keeps reporting a suspended thread is given up after this many calls.
-constexpr int kMaxResumeCalls = 10;
 
 }  // namespace
 
@@ -54,21 +52,12 @@ UpdateDialog::UpdateDialog(platform::DialogHost& host, platform::Threads& thread
                            platform::Clock& clock, const platform::Locale& locale,
                            DriveTransport& transport, std::span<const FirmwareImage> images)
     : host_(host),
-      threads_(threads),
       clock_(clock),
       transport_(transport),
       images_(images),
       language_(CurrentMessageLanguage(locale)),
-      drive_label_(texts::kDriveLabel.In(language_)) {}
-
-UpdateDialog::~UpdateDialog() {
-  if (start_signal_) {
-    start_signal_->Withdraw();
-  }
-  if (worker_handle_ != 0) {
-    threads_.CloseThread(worker_handle_);
-  }
-}
+      drive_label_(texts::kDriveLabel.In(language_)),
+      worker_(threads) {}
 
 int UpdateDialog::TemplateId() const {
   return ids::kUpdateDialog;
@@ -189,7 +178,7 @@ void UpdateDialog::CloseStep(platform::DialogWindow& window) {
 }
 
 void UpdateDialog::Cancel(platform::DialogWindow& window) {
-  if (!WorkerStillRunning()) {
+  if (!worker_.StillRunning()) {
     EndAfterCancel(window);
     return;
   }
@@ -205,12 +194,12 @@ void UpdateDialog::Cancel(platform::DialogWindow& window) {
   // Without its timer the dialog waits here, handling its messages all the while, so that
   // the shutdown guard still answers.
   const bool ended =
-      host_.HandleMessagesUntil([this] { return !WorkerStillRunning(); }, kWorkerWaitPeriodMs);
+      host_.HandleMessagesUntil([this] { return !worker_.StillRunning(); }, kWorkerWaitPeriodMs);
   FinishWaiting(window, ended);
 }
 
 void UpdateDialog::WorkerWaitTick(platform::DialogWindow& window) {
-  if (WorkerStillRunning()) {
+  if (worker_.StillRunning()) {
     return;
   }
   window.StopTimer(kWorkerWaitTimer);
@@ -231,15 +220,6 @@ void UpdateDialog::FinishWaiting(platform::DialogWindow& window, bool worker_end
 void UpdateDialog::EndAfterCancel(platform::DialogWindow& window) {
   CloseStep(window);
   EndDialog(window, kEndResult);
-}
-
-bool UpdateDialog::WorkerStillRunning() {
-  if (!worker_started_ || worker_handle_ == 0) {
-    return false;
-  }
-  std::uint32_t code = platform::kStillActive;
-  // A worker that cannot be asked is not known to have ended.
-  return !threads_.ExitCode(worker_handle_, code) || code == platform::kStillActive;
 }
 
 void UpdateDialog::ShowAbout(platform::DialogWindow& window) {
@@ -288,53 +268,21 @@ void UpdateDialog::StartUpdate(platform::DialogWindow& window) {
   updating_ = true;
   ShowStatus(window, texts::kNowUpdating.In(language_));
   // Nothing of the start can fail any more: only now may the worker touch the drive.
-  if (!start_signal_->Go()) {
+  if (!worker_.Go()) {
     StartFailure(window, false);
-    return;
   }
-  worker_started_ = true;
 }
 
 bool UpdateDialog::LaunchWorker(platform::DialogWindow& window) {
-  start_signal_ = WorkerStartSignal::Create(threads_);
-  if (!start_signal_) {
-    return false;
-  }
   // The worker gets its own copies: it never reads the dialog.
-  worker_thread_ = threads_.CreateSuspended([params = worker_params_, image = images_[image_index_],
-                                             &clock = clock_, start = start_signal_] {
-    return start->WaitForGo() ? UpdateWorker(params, image, clock) : kWorkerFailed;
-  });
-  if (worker_thread_ == 0) {
-    return false;
-  }
-  worker_exit_code_ = platform::kStillActive;
-  worker_handle_ = threads_.Duplicate(worker_thread_);
-  const bool launched = worker_handle_ != 0 && ResumeWorker() &&
-                        window.StartTimer(ids::kProgressTimer, kProgressPeriodMs);
-  // The duplicate is the dialog's; the creating handle is not needed once the thread runs.
-  threads_.CloseThread(worker_thread_);
-  worker_thread_ = 0;
-  return launched;
-}
-
-bool UpdateDialog::ResumeWorker() {
-  for (int calls = 1;; ++calls) {
-    const std::uint32_t previous = threads_.Resume(worker_thread_);
-    if (previous == platform::kResumeFailed || calls > kMaxResumeCalls) {
-      return false;
-    }
-    if (previous <= 1) {
-      return true;
-    }
-  }
+  return worker_.Launch([params = worker_params_, image = images_[image_index_], &clock = clock_] {
+    return UpdateWorker(params, image, clock);
+  }) && window.StartTimer(ids::kProgressTimer, kProgressPeriodMs);
 }
 
 void UpdateDialog::StartFailure(platform::DialogWindow& window, bool with_error_text) {
   // A worker that already runs ends without touching the drive.
-  if (start_signal_) {
-    start_signal_->Withdraw();
-  }
+  worker_.Withdraw();
   window.StopTimer(ids::kProgressTimer);
   updating_ = false;
   if (with_error_text) {
@@ -349,8 +297,8 @@ void UpdateDialog::StartFailure(platform::DialogWindow& window, bool with_error_
 }
 
 void UpdateDialog::ProgressTick(platform::DialogWindow& window) {
-  threads_.ExitCode(worker_handle_, worker_exit_code_);
-  if (worker_exit_code_ == platform::kStillActive) {
+  const std::uint32_t exit_code = worker_.PollExitCode();
+  if (exit_code == platform::kStillActive) {
     ++tick_counter_;
     if (tick_counter_ < kProgressTicksShown) {
       window.SetProgress(ids::kProgressBar, 2 * tick_counter_);
@@ -365,7 +313,7 @@ void UpdateDialog::ProgressTick(platform::DialogWindow& window) {
   }
   updating_ = false;
   window.StopTimer(ids::kProgressTimer);
-  if (worker_exit_code_ != kWorkerSucceeded) {
+  if (exit_code != kWorkerSucceeded) {
     ReportFailure(window);
     return;
   }

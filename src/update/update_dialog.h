@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,7 +14,7 @@
 #include "resources/message_language.h"
 #include "update/firmware_image.h"
 #include "update/update_worker.h"
-#include "update/worker_start_signal.h"
+#include "update/worker_thread.h"
 
 namespace fwu {
 
@@ -39,7 +38,6 @@ class UpdateDialog final : public dialogs::GuardedDialog {
   UpdateDialog(platform::DialogHost& host, platform::Threads& threads, platform::Clock& clock,
                const platform::Locale& locale, DriveTransport& transport,
                std::span<const FirmwareImage> images = ImageList());
-  ~UpdateDialog() override;
   UpdateDialog(const UpdateDialog&) = delete;
   UpdateDialog& operator=(const UpdateDialog&) = delete;
 
@@ -71,13 +69,11 @@ class UpdateDialog final : public dialogs::GuardedDialog {
 
   void StartUpdate(platform::DialogWindow& window);
   bool LaunchWorker(platform::DialogWindow& window);
-  bool ResumeWorker();
   void StartFailure(platform::DialogWindow& window, bool with_error_text);
   void ProgressTick(platform::DialogWindow& window);
   void ReportFailure(platform::DialogWindow& window);
   void WorkerWaitTick(platform::DialogWindow& window);
   void FinishWaiting(platform::DialogWindow& window, bool worker_ended);
-  bool WorkerStillRunning();
 
   // Writes the dialog's values into its controls and repaints at once.
   void ShowValues(platform::DialogWindow& window);
@@ -88,7 +84,6 @@ class UpdateDialog final : public dialogs::GuardedDialog {
   void EndWait();
 
   platform::DialogHost& host_;
-  platform::Threads& threads_;
   platform::Clock& clock_;
   DriveTransport& transport_;
   std::span<const FirmwareImage> images_;
@@ -110,13 +105,7 @@ class UpdateDialog final : public dialogs::GuardedDialog {
   WorkerParams worker_params_{};
   std::size_t image_index_ = 0;
   int tick_counter_ = 0;
-  platform::ThreadHandle worker_thread_ = 0;
-  platform::ThreadHandle worker_handle_ = 0;
-  std::uint32_t worker_exit_code_ = platform::kStillActive;
-  std::shared_ptr<WorkerStartSignal> start_signal_;
-  // The worker has been given the go: from then on nothing may end the dialog before it has
-  // ended.
-  bool worker_started_ = false;
+  WorkerThread worker_;
 };
 
 }  // namespace fwu
