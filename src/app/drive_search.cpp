@@ -12,16 +12,10 @@ constexpr std::size_t kWorkBufferBytes = 3000;
 constexpr std::uint32_t kClearingReadBytes = 2048;
 constexpr std::uint32_t kClearingBlock = 16;
 constexpr std::size_t kEntryVendorOffset = 5;
-constexpr std::size_t kRevisionOffset = 32;
-constexpr std::size_t kRevisionLength = 4;
 constexpr std::uint8_t kAscMediumMayHaveChanged = 0x28;
 constexpr std::uint8_t kAscPowerOnReset = 0x29;
 
 using WorkBuffer = std::array<std::uint8_t, kWorkBufferBytes>;
-
-bool Succeeded(RequestStatus status) {
-  return status == RequestStatus::SS_COMP;
-}
 
 // Both list forms put the identity text at the same place.
 bool VendorMatches(std::string_view entry) {
@@ -60,7 +54,7 @@ DriveExamination ExamineDrive(DriveTransport& transport, std::span<const Firmwar
     examination.finding = DriveFinding::kNoAnswer;
     return examination;
   }
-  examination.revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
+  examination.revision = RevisionText(buffer);
   // The model, and a revision of the "10" family.
   if (CheckModelAndRevision(buffer)) {
     examination.finding = DriveFinding::kNotSupported;

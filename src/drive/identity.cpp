@@ -13,12 +13,32 @@ std::string TextAt(std::span<const std::uint8_t> data, std::size_t offset, std::
   return {window.begin(), end};
 }
 
+namespace {
+
+// Where standard INQUIRY data keep their texts.
+constexpr std::size_t kVendorOffset = 8;
+constexpr std::size_t kProductOffset = 16;
+constexpr std::size_t kProductLength = 16;
+constexpr std::size_t kRevisionOffset = 32;
+constexpr std::size_t kRevisionLength = 4;
+constexpr std::size_t kIdentityLength = kRevisionOffset + kRevisionLength - kVendorOffset;
+
+}  // namespace
+
+std::string ProductText(std::span<const std::uint8_t> inquiry_data) {
+  return TextAt(inquiry_data, kProductOffset, kProductLength);
+}
+
+std::string RevisionText(std::span<const std::uint8_t> inquiry_data) {
+  return TextAt(inquiry_data, kRevisionOffset, kRevisionLength);
+}
+
 bool ProductIsTarget(std::span<const std::uint8_t> inquiry_data) {
-  return TextAt(inquiry_data, 16, 16).find(kTargetProduct) != std::string::npos;
+  return ProductText(inquiry_data).find(kTargetProduct) != std::string::npos;
 }
 
 std::string IdentityText(std::span<const std::uint8_t> inquiry_data) {
-  return TextAt(inquiry_data, 8, 28);
+  return TextAt(inquiry_data, kVendorOffset, kIdentityLength);
 }
 
 }  // namespace fwu

@@ -24,7 +24,12 @@ constexpr bool IsOpticalPeripheral(std::uint8_t byte0) {
   return type == 4 || type == 5 || type == 7;
 }
 
-// The product identification (bytes 16-31, at most 16 characters) contains the target model.
+// The product identification (bytes 16-31), at most 16 characters.
+std::string ProductText(std::span<const std::uint8_t> inquiry_data);
+// The product revision level (bytes 32-35), at most 4 characters.
+std::string RevisionText(std::span<const std::uint8_t> inquiry_data);
+
+// The product identification contains the target model.
 bool ProductIsTarget(std::span<const std::uint8_t> inquiry_data);
 
 // An identity text (IdentityText) that opens with the target vendor. Only drives of that vendor

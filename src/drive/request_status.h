@@ -27,4 +27,9 @@ constexpr std::uint8_t ToByte(RequestStatus status) {
   return static_cast<std::uint8_t>(status);
 }
 
+// A command has succeeded when its status is SS_COMP, and only then.
+constexpr bool Succeeded(RequestStatus status) {
+  return status == RequestStatus::SS_COMP;
+}
+
 }  // namespace fwu

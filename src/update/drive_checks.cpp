@@ -12,10 +12,6 @@ namespace fwu {
 namespace {
 
 constexpr std::size_t kInquiryBufferBytes = 256;
-constexpr std::size_t kProductOffset = 16;
-constexpr std::size_t kProductLength = 16;
-constexpr std::size_t kRevisionOffset = 32;
-constexpr std::size_t kRevisionLength = 4;
 // The version number is read from the last two characters.
 constexpr std::size_t kVersionNumberWidth = 2;
 
@@ -31,10 +27,6 @@ constexpr std::array<OutcomeEntry, 4> kOutcomes{{
     {DriveCheckOutcome::kUpdateAllowed, &texts::kUpdateAllowedStatus},
 }};
 
-bool Succeeded(RequestStatus status) {
-  return status == RequestStatus::SS_COMP;
-}
-
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -48,8 +40,7 @@ RequestStatus ReadInquiry(DriveTransport& transport, std::span<std::uint8_t> buf
 // makes the number smaller and one above '9' makes it larger, so a revision with other bytes
 // there may be refused or may pass.
 bool IsRefusedSibling(std::span<const std::uint8_t> inquiry_data) {
-  if (TextAt(inquiry_data, kProductOffset, kProductLength).find(kSiblingModel) ==
-      std::string::npos) {
+  if (ProductText(inquiry_data).find(kSiblingModel) == std::string::npos) {
     return false;
   }
   const int revision = (inquiry_data[34] - 0x30) * 10 + (inquiry_data[35] - 0x30);
@@ -116,7 +107,7 @@ std::optional<DriveCheckOutcome> CheckModelAndRevision(std::span<const std::uint
   if (!ProductIsTarget(inquiry_data)) {
     return DriveCheckOutcome::kNotSupportedDrive;
   }
-  const std::string revision = TextAt(inquiry_data, kRevisionOffset, kRevisionLength);
+  const std::string revision = RevisionText(inquiry_data);
   if (revision.empty() || revision[0] != '1') {
     return DriveCheckOutcome::kNotSupportedDrive;
   }
@@ -154,7 +145,7 @@ DriveCheckOutcome CheckDrive(DriveTransport& transport, std::span<const Firmware
   const bool answered = Succeeded(ReadInquiry(transport, buffer));
   std::string revision;
   if (answered) {
-    revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
+    revision = RevisionText(buffer);
     view.SetCurrentRevision(revision);
   } else {
     view.Beep();

@@ -12,10 +12,6 @@ namespace fwu {
 
 namespace {
 
-bool Sent(RequestStatus status) {
-  return status == RequestStatus::SS_COMP;
-}
-
 // The working buffer holds the plain image only if its column sums are the expected ones.
 bool DescrambleAndVerify(const FirmwareImage& image, std::span<std::uint8_t, kImageBytes> plain) {
   Descramble(image.stored, plain, BuildScramblingTable());
@@ -33,7 +29,7 @@ bool SendShortPage(DriveTransport& transport, std::span<std::uint8_t> page,
   const auto bytes = ShortPage(sub_command, argument);
   std::copy(bytes.begin(), bytes.end(), page.begin());
   transport.SetDataBuffer(page.data(), bytes.size());
-  return Sent(transport.SendDiagnostic(0, bytes.size()));
+  return Succeeded(transport.SendDiagnostic(0, bytes.size()));
 }
 
 }  // namespace
@@ -90,7 +86,7 @@ std::uint32_t UpdateWorker(const WorkerParams& params, const FirmwareImage& imag
     std::copy(header.begin(), header.end(), page.begin());
     const auto block = plain.subspan(std::size_t{k} * kDownloadBlockBytes, kDownloadBlockBytes);
     std::copy(block.begin(), block.end(), page.begin() + kPageHeaderBytes);
-    if (!Sent(transport.SendDiagnostic(0, kDataPageBytes))) {
+    if (!Succeeded(transport.SendDiagnostic(0, kDataPageBytes))) {
       return kWorkerFailed;
     }
   }

@@ -30,8 +30,6 @@ constexpr std::uint32_t kRedrawPeriodMs = 250;
 constexpr int kReadBackAttempts = 5;
 constexpr std::uint32_t kReadBackPauseMs = 2000;
 constexpr std::size_t kInquiryBytes = 256;
-constexpr std::size_t kRevisionOffset = 32;
-constexpr std::size_t kRevisionLength = 4;
 constexpr std::string_view kInhibitReason =
     "Firmware update of a DVD-ROM XT-M7731: an interruption can leave the drive unusable";
 
@@ -320,7 +318,7 @@ int Updater::Verify(const ListedDrive& drive, const FirmwareImage& image) {
     buffer.fill(0);
     transport_.SetDataBuffer(buffer.data(), kIdentificationInquiryBytes);
     if (transport_.Inquiry(kIdentificationInquiryBytes) == RequestStatus::SS_COMP) {
-      revision = TextAt(buffer, kRevisionOffset, kRevisionLength);
+      revision = RevisionText(buffer);
       identification = QueryIdentification(transport_, buffer);
     }
     if (identification) {
