@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "drive/aspi_wait.h"
+#include "drive/busy_guard.h"
 #include "drive/error_text.h"
 #include "drive/identity.h"
 #include "drive/staging.h"
@@ -158,13 +159,11 @@ RequestStatus AspiTransport::Attempt(const std::uint8_t* cdb, std::uint8_t cdb_l
   if (target >= kMaxTargets) {
     return RequestStatus::SS_NO_DEVICE;
   }
-  if (busy_[host_adapter][target] != 0) {
+  if (busy_[host_adapter][target]) {
     return RequestStatus::RS_TARGET_BUSY;
   }
-  busy_[host_adapter][target] = 1;
-  const RequestStatus result = AttemptOnIdleTarget(cdb, cdb_length, timeout_seconds);
-  busy_[host_adapter][target] = 0;
-  return result;
+  const BusyGuard busy(busy_[host_adapter][target]);
+  return AttemptOnIdleTarget(cdb, cdb_length, timeout_seconds);
 }
 
 bool AspiTransport::EnsureStaging() {

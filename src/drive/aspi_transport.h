@@ -93,7 +93,7 @@ class AspiTransport final : public Transport {
   platform::ModuleHandle module_ = 0;
   bool bound_ = false;
   std::uint8_t adapter_count_ = 0;
-  std::array<std::array<std::uint32_t, kMaxTargets>, kMaxHostAdapters> busy_{};
+  std::array<std::array<bool, kMaxTargets>, kMaxHostAdapters> busy_{};
   SrbExecScsiCmd* in_flight_ = nullptr;
   // Records and the staging area live in memory the library may use; each is replaced, not
   // reused, when the library keeps hold of it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "drive/busy_guard.h"
 #include "drive/error_text.h"
 #include "drive/identity.h"
 #include "drive/pass_through_record.h"
@@ -30,18 +31,6 @@ platform::TransferDirection TransferOf(DataDirection direction) {
   }
   return platform::TransferDirection::kNone;
 }
-
-// Clears the busy flag however an attempt ends.
-class BusyFlag {
- public:
-  explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyFlag() { flag_ = false; }
-  BusyFlag(const BusyFlag&) = delete;
-  BusyFlag& operator=(const BusyFlag&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -113,32 +102,22 @@ std::string DeviceNodeTransport::SystemMessageLine(int system_error) {
   return FormatText("%s\n", driver_.SystemErrorText(system_error).c_str());
 }
 
-RequestStatus DeviceNodeTransport::Finish(RequestStatus result, std::string text) {
-  request_.error_text = std::move(text);
-  return result;
-}
-
 RequestStatus DeviceNodeTransport::ExecuteOnce(const std::uint8_t* cdb, std::uint8_t cdb_length,
                                                std::uint32_t /*timeout_seconds*/) {
-  request_.host_status = 0;
-  request_.target_status = 0;
-  request_.sense.fill(0);
-  request_.sense_length = 0;
+  const std::uint32_t length = BeginDriveAttempt(cdb);
   const std::uint8_t slot = request_.address.slot;
-  const DataDirection direction = DataDirectionOf(cdb[0]);
-  const std::uint32_t length = StagedLength(request_, cdb[0]);
-  request_.direction = direction;
+  const DataDirection direction = request_.direction;
 
   const std::string* path = PathOf(slot);
   if (path == nullptr) {
-    return Finish(RequestStatus::SS_NO_DEVICE, "No Device.");
+    return Fail(RequestStatus::SS_NO_DEVICE, "No Device.");
   }
   if (busy_) {
-    return Finish(RequestStatus::RS_TARGET_BUSY, "Inuse");
+    return Fail(RequestStatus::RS_TARGET_BUSY, "Inuse");
   }
-  const BusyFlag busy(busy_);
+  const BusyGuard busy(busy_);
   if (length > kStagingAreaBytes || (length != 0 && request_.data == nullptr)) {
-    return Finish(RequestStatus::SS_BUFFER_TO_BIG, "Buffer Too Big");
+    return Fail(RequestStatus::SS_BUFFER_TO_BIG, "Buffer Too Big");
   }
   request_.error_text.clear();
   const platform::DriveHandle drive = HeldDrive(slot, *path);
@@ -166,22 +145,21 @@ RequestStatus DeviceNodeTransport::ExecuteOnce(const std::uint8_t* cdb, std::uin
     case platform::CommandFault::kNotCarried:
       // The device may be gone; the next attempt opens it afresh.
       ReleaseDrive();
-      return Finish(RequestStatus::SS_ERR,
-                    FormatText("Error opening . Error: %d\n", completion.system_error) +
-                        SystemMessageLine(completion.system_error));
+      return Fail(RequestStatus::SS_ERR,
+                  FormatText("Error opening . Error: %d\n", completion.system_error) +
+                      SystemMessageLine(completion.system_error));
     case platform::CommandFault::kTimedOut:
-      return Finish(RequestStatus::SS_PENDING,
-                    CompletionCodeText(kPassThroughTexts, ToByte(RequestStatus::SS_PENDING)));
+      return Fail(RequestStatus::SS_PENDING,
+                  CompletionCodeText(kPassThroughTexts, ToByte(RequestStatus::SS_PENDING)));
     case platform::CommandFault::kAborted:
-      return Finish(RequestStatus::SS_ABORTED,
-                    CompletionCodeText(kPassThroughTexts, ToByte(RequestStatus::SS_ABORTED)));
+      return Fail(RequestStatus::SS_ABORTED,
+                  CompletionCodeText(kPassThroughTexts, ToByte(RequestStatus::SS_ABORTED)));
     case platform::CommandFault::kNoDevice:
-      return Finish(RequestStatus::SS_NO_DEVICE,
-                    CompletionCodeText(kPassThroughTexts, ToByte(RequestStatus::SS_NO_DEVICE)));
+      return Fail(RequestStatus::SS_NO_DEVICE,
+                  CompletionCodeText(kPassThroughTexts, ToByte(RequestStatus::SS_NO_DEVICE)));
     case platform::CommandFault::kSelectionTimeout:
       request_.host_status = kHostSelectionTimeout;
-      return Finish(RequestStatus::SS_ERR,
-                    HostStatusText(kPassThroughTexts, kHostSelectionTimeout));
+      return Fail(RequestStatus::SS_ERR, HostStatusText(kPassThroughTexts, kHostSelectionTimeout));
   }
 
   // Data in: what the drive sent; bytes it did not send keep what the caller had there.
@@ -200,8 +178,7 @@ RequestStatus DeviceNodeTransport::ExecuteOnce(const std::uint8_t* cdb, std::uin
   // A page the drive did not take in full is not sent, whatever its status says.
   if (direction == DataDirection::kOut && moved != length) {
     request_.host_status = kHostDataOverrunUnderrun;
-    return Finish(RequestStatus::SS_ERR,
-                  HostStatusText(kPassThroughTexts, kHostDataOverrunUnderrun));
+    return Fail(RequestStatus::SS_ERR, HostStatusText(kPassThroughTexts, kHostDataOverrunUnderrun));
   }
   return RequestStatus::SS_COMP;
 }

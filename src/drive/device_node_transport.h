@@ -57,7 +57,6 @@ class DeviceNodeTransport final : public Transport {
 
   const std::string* PathOf(std::uint8_t slot) const;
   platform::DriveHandle HeldDrive(std::uint8_t slot, const std::string& path);
-  RequestStatus Finish(RequestStatus result, std::string text);
   std::string SystemMessageLine(int system_error);
 
   platform::ScsiCommandDriver& driver_;

@@ -1,5 +1,7 @@
 #include "drive/transport.h"
 
+#include "drive/staging.h"
+
 namespace fwu {
 
 Transport::Transport(std::uint32_t default_timeout_seconds, bool names_commands)
@@ -9,6 +11,15 @@ void Transport::SetDataBuffer(std::uint8_t* data, std::uint32_t length) {
   request_.data = data;
   request_.data_length = length;
   Trace("%p %ld\n", static_cast<void*>(data), static_cast<long>(length));
+}
+
+std::uint32_t Transport::BeginDriveAttempt(const std::uint8_t* cdb) {
+  request_.host_status = 0;
+  request_.target_status = 0;
+  request_.sense.fill(0);
+  request_.sense_length = 0;
+  request_.direction = DataDirectionOf(cdb[0]);
+  return StagedLength(request_, cdb[0]);
 }
 
 void Transport::GetLastAscAscq(std::uint8_t& asc, std::uint8_t& ascq) const {

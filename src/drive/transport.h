@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "drive/command_set.h"
 #include "drive/scsi_request.h"
@@ -59,6 +60,16 @@ class Transport {
   // One attempt, transport-specific. It fills the request's status bytes, sense and error text.
   virtual RequestStatus ExecuteOnce(const std::uint8_t* cdb, std::uint8_t cdb_length,
                                     std::uint32_t timeout_seconds) = 0;
+
+  // For a transport that reports the drive's status itself (not through the ASPI library's
+  // record): clears the status bytes and sense the last command left, notes the new command's
+  // direction, and returns the length of data it moves.
+  std::uint32_t BeginDriveAttempt(const std::uint8_t* cdb);
+  // Ends an attempt that failed, with the text that says why.
+  RequestStatus Fail(RequestStatus result, std::string text) {
+    request_.error_text = std::move(text);
+    return result;
+  }
 
   template <typename... Fields>
   void Trace(const char* format, Fields... fields) {
