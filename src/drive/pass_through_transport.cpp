@@ -1,31 +1,17 @@
 #include "drive/pass_through_transport.h"
 
 #include <algorithm>
-#include <cstring>
-#include <string_view>
+#include <span>
 
+#include "drive/busy_guard.h"
 #include "drive/error_text.h"
 #include "drive/identity.h"
+#include "drive/staging.h"
 #include "resources/drive_messages.h"
 #include "resources/format.h"
 #include "resources/message_language.h"
 
 namespace fwu {
-namespace {
-
-std::uint8_t DataInFor(DataDirection direction) {
-  switch (direction) {
-    case DataDirection::kOut:
-      return kScsiIoctlDataOut;
-    case DataDirection::kIn:
-      return kScsiIoctlDataIn;
-    case DataDirection::kNone:
-      break;
-  }
-  return kScsiIoctlDataUnspecified;
-}
-
-}  // namespace
 
 PassThroughTransport::PassThroughTransport(platform::PassThroughDriver& driver,
                                            const platform::Locale& locale)
@@ -61,96 +47,47 @@ std::string PassThroughTransport::OpenFailureText(std::uint32_t error_code) {
 
 RequestStatus PassThroughTransport::ExecuteOnce(const std::uint8_t* cdb, std::uint8_t cdb_length,
                                                 std::uint32_t /*timeout_seconds*/) {
-  request_.host_status = 0;
-  request_.target_status = 0;
-  request_.sense.fill(0);
-  request_.sense_length = 0;
+  const std::uint32_t length = BeginDriveAttempt(cdb);
   const std::uint8_t slot = request_.address.slot;
-  const DataDirection direction = DataDirectionOf(cdb[0]);
-  const std::uint32_t length = StagedLength(request_, cdb[0]);
-  request_.direction = direction;
-
   // An index past the drive list names no device at all; refuse rather than guess one.
   if (slot >= kSlots) {
-    request_.error_text = "No Device.";
-    return RequestStatus::SS_NO_DEVICE;
+    return Fail(RequestStatus::SS_NO_DEVICE, "No Device.");
   }
-  if (busy_[slot] != 0) {
-    request_.error_text = "Inuse";
-    return RequestStatus::RS_TARGET_BUSY;
+  if (busy_[slot]) {
+    return Fail(RequestStatus::RS_TARGET_BUSY, "Inuse");
   }
-  busy_[slot] = 1;
+  const BusyGuard busy(busy_[slot]);
   // The drive's transfer limit can exceed the staging area; neither may be overrun.
-  if (transfer_limits_[slot] < length || length > kStagingAreaBytes) {
-    request_.error_text = "Buffer Too Big";
-    busy_[slot] = 0;
-    return RequestStatus::SS_BUFFER_TO_BIG;
-  }
-  if (length != 0 && request_.data == nullptr) {
-    request_.error_text = "Buffer Too Big";
-    busy_[slot] = 0;
-    return RequestStatus::SS_BUFFER_TO_BIG;
+  if (transfer_limits_[slot] < length || length > kStagingAreaBytes ||
+      (length != 0 && request_.data == nullptr)) {
+    return Fail(RequestStatus::SS_BUFFER_TO_BIG, "Buffer Too Big");
   }
 
   request_.error_text.clear();
   const platform::DeviceHandle device = driver_.OpenDevice(DeviceName(slot).c_str());
   if (device == platform::kInvalidDevice) {
-    request_.error_text = OpenFailureText(driver_.LastError());
-    busy_[slot] = 0;
-    return RequestStatus::SS_ERR;
+    return Fail(RequestStatus::SS_ERR, OpenFailureText(driver_.LastError()));
   }
-
-  block_.fill(0);
-  std::uint8_t* const staging = block_.data() + kPassThroughStagingOffset;
-  ScsiPassThroughDirect record{};
-  record.length = sizeof(ScsiPassThroughDirect);
-  record.path_id = 0;
-  record.target_id = 1;
-  record.lun = 0;
-  record.cdb_length = cdb_length;
-  record.sense_info_length = kPassThroughSenseBytes;
-  record.data_in = DataInFor(direction);
-  record.data_transfer_length = length;
-  record.time_out_value = kPassThroughTimeoutSeconds;
-  record.data_buffer = staging;
-  record.sense_info_offset = static_cast<std::uint32_t>(kPassThroughSenseOffset);
-  std::copy_n(cdb, std::min<std::size_t>(cdb_length, sizeof record.cdb), record.cdb);
-  std::memcpy(block_.data(), &record, sizeof record);
-  if (length != 0) {
-    std::memcpy(staging, request_.data, length);
-  }
-
+  const std::span<std::uint8_t> data(request_.data, length);
+  block_.Write(std::span<const std::uint8_t>(cdb, cdb_length), request_.direction, data);
   std::uint32_t returned = 0;
-  const bool sent =
-      driver_.SendIoControl(device, platform::kIoctlScsiPassThroughDirect, block_.data(),
-                            static_cast<std::uint32_t>(block_.size()), block_.data(),
-                            static_cast<std::uint32_t>(block_.size()), &returned);
+  const bool sent = driver_.SendIoControl(device, platform::kIoctlScsiPassThroughDirect,
+                                          block_.Bytes(), PassThroughBlock::Size(), block_.Bytes(),
+                                          PassThroughBlock::Size(), &returned);
   const std::uint32_t io_error = sent ? 0 : driver_.LastError();
   // The caller's data comes back whatever the direction and the outcome.
-  if (length != 0) {
-    std::memcpy(request_.data, staging, length);
-  }
+  block_.CopyStagedTo(data);
   driver_.CloseDevice(device);
-
   if (!sent) {
-    request_.error_text = FormatText("Error opening . Error: %d\n", static_cast<int>(io_error)) +
-                          SystemMessageLine(io_error);
-    busy_[slot] = 0;
-    return RequestStatus::SS_ERR;
+    return Fail(RequestStatus::SS_ERR,
+                FormatText("Error opening . Error: %d\n", static_cast<int>(io_error)) +
+                    SystemMessageLine(io_error));
   }
 
-  std::memcpy(&record, block_.data(), sizeof record);
-  request_.target_status = record.scsi_status;
-  request_.host_status = 0;
-  const std::uint8_t* sense = block_.data() + kPassThroughSenseOffset;
-  request_.sense_length = static_cast<std::uint32_t>(sense[7]) + 8U;
-  std::copy_n(sense, kPassThroughSenseBytes, request_.sense.begin());
-  const RequestStatus result =
-      record.scsi_status == kScsiStatusGood ? RequestStatus::SS_COMP : RequestStatus::SS_ERR;
+  const RequestStatus result = block_.ReadReply(request_);
   if (result != RequestStatus::SS_COMP) {
     ComposePassThroughErrorText(request_);
   }
-  busy_[slot] = 0;
   return result;
 }
 
@@ -159,7 +96,6 @@ std::uint32_t PassThroughTransport::QueryTransferLimit(std::uint8_t slot) {
   const platform::DeviceHandle device = driver_.OpenDevice(DeviceName(slot).c_str());
   if (device == platform::kInvalidDevice) {
     request_.error_text = OpenFailureText(driver_.LastError());
-    busy_[slot] = 0;
     return 0;
   }
   IoScsiCapabilities capabilities{};
@@ -175,7 +111,6 @@ std::uint32_t PassThroughTransport::QueryTransferLimit(std::uint8_t slot) {
 
 std::uint8_t PassThroughTransport::Enumerate() {
   Select(kScratchSlot);
-  busy_[kScratchSlot] = 0;
   transfer_limits_[kScratchSlot] = kEnumerationTransferLimit;
   count_ = 0;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "drive/pass_through_record.h"
+#include "drive/pass_through_block.h"
 #include "drive/transport.h"
 #include "platform/locale.h"
 #include "platform/pass_through_driver.h"
@@ -45,13 +45,13 @@ class PassThroughTransport final : public Transport {
   platform::PassThroughDriver& driver_;
   const platform::Locale& locale_;
   std::array<std::string, kSlots> entries_;
-  std::array<std::uint32_t, kSlots> busy_{};
+  std::array<bool, kSlots> busy_{};
   std::array<std::uint32_t, kSlots> transfer_limits_{};
   std::uint8_t count_ = 0;
   // Enumeration's INQUIRY buffer lives here, not on the stack: the data buffer it names stays
   // in force after Enumerate returns.
   std::array<std::uint8_t, 256> enumeration_data_{};
-  alignas(16) std::array<std::uint8_t, kPassThroughBlockBytes> block_{};
+  PassThroughBlock block_;
 };
 
 }  // namespace fwu
