@@ -8,14 +8,14 @@ namespace {
 
 enum class Flag : std::uint8_t { kList, kJson, kDevice, kYes, kDryRun, kHelp, kVersion };
 
-struct OptionSpec {
+struct KnownOption {
   Flag flag;
   std::string_view long_name;
   std::string_view short_name;
   bool takes_value;
 };
 
-constexpr std::array<OptionSpec, 7> kOptions{{
+constexpr std::array<KnownOption, 7> kOptions{{
     {Flag::kList, "--list", "-l", false},
     {Flag::kJson, "--json", "", false},
     {Flag::kDevice, "--device", "-d", true},
@@ -39,26 +39,26 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const std::string_view name = std::string_view(argument).substr(0, argument.find('='));
-    const auto* spec = std::find_if(kOptions.begin(), kOptions.end(), [&](const OptionSpec& o) {
+    const auto* known = std::find_if(kOptions.begin(), kOptions.end(), [&](const KnownOption& o) {
       return name == o.long_name || (!o.short_name.empty() && argument == o.short_name);
     });
-    if (spec == kOptions.end()) {
+    if (known == kOptions.end()) {
       return Error(argument.rfind('-', 0) == 0 ? "unknown option " + argument
                                                : "unexpected argument " + argument);
     }
     std::optional<std::string> value;
     if (name.size() < argument.size()) {
-      if (!spec->takes_value) {
-        return Error(std::string(spec->long_name) + " takes no value");
+      if (!known->takes_value) {
+        return Error(std::string(known->long_name) + " takes no value");
       }
       value = argument.substr(name.size() + 1);
-    } else if (spec->takes_value) {
+    } else if (known->takes_value) {
       if (i + 1 == arguments.size()) {
-        return Error(std::string(spec->long_name) + " needs a value");
+        return Error(std::string(known->long_name) + " needs a value");
       }
       value = arguments[++i];
     }
-    switch (spec->flag) {
+    switch (known->flag) {
       case Flag::kList:
         list = true;
         break;
