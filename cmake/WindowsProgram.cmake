@@ -19,15 +19,27 @@ fwu_layer(fwu_platform_win32 platform/win32 LINKS fwu_resources fwu_platform_sea
 target_compile_definitions(fwu_platform_win32 PUBLIC ${FWU_WINDOWS_DEFINITIONS})
 
 set(FWU_PROGRAM_RESOURCES ${PROJECT_SOURCE_DIR}/src/resources/program.rc)
-set_source_files_properties(${FWU_PROGRAM_RESOURCES} PROPERTIES OBJECT_DEPENDS
-  "${PROJECT_SOURCE_DIR}/src/resources/program.ico;${PROJECT_SOURCE_DIR}/src/resources/program.manifest")
+
+# fwu_add_program_resources(<target>): the program's resources compiled into the target, with
+# the menu and dialogs written for them (cmake/DialogResources.cmake).
+function(fwu_add_program_resources target)
+  target_sources(${target} PRIVATE ${FWU_PROGRAM_RESOURCES})
+  set(inputs ${PROJECT_SOURCE_DIR}/src/resources/program.ico
+             ${PROJECT_SOURCE_DIR}/src/resources/program.manifest ${FWU_PROGRAM_DIALOGS})
+  set_source_files_properties(${FWU_PROGRAM_RESOURCES} TARGET_DIRECTORY ${target}
+                              PROPERTIES OBJECT_DEPENDS "${inputs}")
+  target_include_directories(${target} PRIVATE ${FWU_PROGRAM_DIALOGS_DIR})
+  add_dependencies(${target} fwu_program_dialogs)
+endfunction()
+
 set(FWU_PROGRAM_ENTRY ${PROJECT_SOURCE_DIR}/src/programs/windows/win_main.cpp)
 
 # A GUI program (no console), linked statically (see the top-level file). The 32-bit program
 # is marked for Windows 4.0, the subsystem version Windows 95 and 98 accept (they refuse 5.0;
 # Windows 2000 and XP take either); 64-bit Windows knows nothing older than its own 5.02.
 function(fwu_add_windows_program target)
-  add_executable(${target} WIN32 ${FWU_PROGRAM_ENTRY} ${FWU_PROGRAM_RESOURCES})
+  add_executable(${target} WIN32 ${FWU_PROGRAM_ENTRY})
+  fwu_add_program_resources(${target})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME XTM7731UP)
   target_link_libraries(${target} PRIVATE fwu_platform_win32 fwu_app)
   fwu_set_warnings(${target})

@@ -6,7 +6,8 @@
 #   finds the program's dialogs and presses their buttons.
 
 file(GLOB FWU_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
-add_executable(fwu_win32_tests ${FWU_WIN32_TEST_SOURCES} ${FWU_PROGRAM_RESOURCES})
+add_executable(fwu_win32_tests ${FWU_WIN32_TEST_SOURCES})
+fwu_add_program_resources(fwu_win32_tests)
 target_include_directories(fwu_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(fwu_win32_tests PRIVATE fwu_platform_win32 fwu_core GTest::gtest_main
                                               GTest::gmock)

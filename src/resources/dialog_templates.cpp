@@ -15,19 +15,37 @@ using K = ControlKind;
 constexpr const char* kFixedSys = "FixedSys";
 constexpr const char* kEnglishNoticeFont = "Arial";
 
+// Edit fields that scroll sideways; the program fills some of them and the user types in none.
+constexpr ControlStyle kField{.auto_scroll = true};
+constexpr ControlStyle kReadOnlyField{.auto_scroll = true, .read_only = true};
+// Texts shown as they stand: an '&' in them is no mnemonic.
+constexpr ControlStyle kPlainText{.no_prefix = true};
+
 constexpr auto kUpdateControls = std::to_array<ControlTemplate>({
-    {ids::kDriveLabel, K::kStatic, {67, 7, 65, 11}, "CD-Drive"},
-    {ids::kDriveList, K::kDropDownList, {134, 7, 169, 95}, ""},
+    {ids::kDriveLabel,
+     K::kStatic,
+     {67, 7, 65, 11},
+     "CD-Drive",
+     true,
+     true,
+     {.right_aligned = true, .centred_vertically = true}},
+    {ids::kDriveList,
+     K::kDropDownList,
+     {134, 7, 169, 95},
+     "",
+     true,
+     true,
+     {.vertical_scroll_bar = true, .tab_stop = Toggle::kOn}},
     {ids::kEmptyStatic, K::kStatic, {8, 36, 58, 24}, ""},
-    {ids::kStatusLine, K::kStatic, {5, 79, 172, 9}, ""},
+    {ids::kStatusLine, K::kStatic, {5, 79, 172, 9}, "", true, true, {.centred_vertically = true}},
     {ids::kUpdateStart, K::kPushButton, {185, 67, 77, 17}, "Update Start", true, false},
     {ids::kCancelButton, K::kDefaultButton, {268, 67, 36, 17}, "CANCEL"},
-    {ids::kProgressBar, K::kProgressBar, {4, 90, 300, 10}, ""},
-    {ids::kCurrentRevision, K::kEdit, {8, 20, 50, 12}, "", false},
-    {ids::kNewVersion, K::kEdit, {8, 50, 50, 12}, "", false},
-    {ids::kUnusedEdit1, K::kEdit, {70, 20, 50, 12}, "", false},
-    {ids::kUnusedEdit2, K::kEdit, {70, 35, 50, 12}, "", false},
-    {ids::kUnusedEdit3, K::kEdit, {70, 50, 50, 12}, "", false},
+    {ids::kProgressBar, K::kProgressBar, {4, 90, 300, 10}, "", true, true, {.border = Toggle::kOn}},
+    {ids::kCurrentRevision, K::kEdit, {8, 20, 50, 12}, "", false, true, kReadOnlyField},
+    {ids::kNewVersion, K::kEdit, {8, 50, 50, 12}, "", false, true, kReadOnlyField},
+    {ids::kUnusedEdit1, K::kEdit, {70, 20, 50, 12}, "", false, true, kField},
+    {ids::kUnusedEdit2, K::kEdit, {70, 35, 50, 12}, "", false, true, kField},
+    {ids::kUnusedEdit3, K::kEdit, {70, 50, 50, 12}, "", false, true, kField},
     {ids::kUnaddressed, K::kStatic, {8, 8, 58, 8}, "Current Firmware Version", false},
     {ids::kUnaddressed, K::kGroupBox, {4, 40, 120, 26}, "Update Firmware Ver.", false},
     {ids::kCancel, K::kPushButton, {268, 50, 36, 14}, "Cancel", false},
@@ -35,22 +53,60 @@ constexpr auto kUpdateControls = std::to_array<ControlTemplate>({
 
 constexpr auto kAboutControls = std::to_array<ControlTemplate>({
     {ids::kUnaddressed, K::kIcon, {6, 22, 20, 20}, ""},
-    {ids::kUnaddressed, K::kStatic, {18, 8, 75, 8}, "Firmware Update Utility"},
-    {ids::kUnaddressed, K::kStatic, {152, 8, 30, 8}, "Ver.5.2.0"},
-    {ids::kAboutModel, K::kEdit, {40, 22, 92, 10}, ""},
-    {ids::kOk, K::kDefaultButton, {158, 22, 34, 16}, "OK"},
+    {ids::kUnaddressed,
+     K::kStatic,
+     {18, 8, 75, 8},
+     "Firmware Update Utility",
+     true,
+     true,
+     kPlainText},
+    {ids::kUnaddressed, K::kStatic, {152, 8, 30, 8}, "Ver.5.2.0", true, true, kPlainText},
+    {ids::kAboutModel,
+     K::kEdit,
+     {40, 22, 92, 10},
+     "",
+     true,
+     true,
+     {.auto_scroll = true, .read_only = true, .border = Toggle::kOff}},
+    {ids::kOk, K::kDefaultButton, {158, 22, 34, 16}, "OK", true, true, {.group_start = true}},
     {ids::kUnaddressed, K::kStatic, {38, 36, 42, 8}, "Firm Version", false},
-    {ids::kAboutVersion, K::kEdit, {84, 34, 64, 12}, "", false},
+    {ids::kAboutVersion, K::kEdit, {84, 34, 64, 12}, "", false, true, kReadOnlyField},
     {ids::kUnaddressed,
      K::kStatic,
      {4, 48, 196, 8},
-     "Copyright (C) QUENTAR Corporation. All rights reserved."},
+     "Copyright (C) QUENTAR Corporation. All rights reserved.",
+     true,
+     true,
+     kPlainText},
 });
 
 constexpr auto kAgreementControls = std::to_array<ControlTemplate>({
-    {ids::kAgreementText, K::kEdit, {1, 4, 307, 130}, ""},
-    {ids::kAgree, K::kPushButton, {185, 137, 50, 14}, "Agree"},
-    {ids::kNotAgree, K::kDefaultButton, {258, 137, 50, 14}, "Not Agree"},
+    {ids::kAgreementText,
+     K::kEdit,
+     {1, 4, 307, 130},
+     "",
+     true,
+     true,
+     {.read_only = true,
+      .multiline = true,
+      .keeps_selection = true,
+      .vertical_scroll_bar = true,
+      .border = Toggle::kOn,
+      .tab_stop = Toggle::kOn}},
+    {ids::kAgree,
+     K::kPushButton,
+     {185, 137, 50, 14},
+     "Agree",
+     true,
+     true,
+     {.tab_stop = Toggle::kOff}},
+    {ids::kNotAgree,
+     K::kDefaultButton,
+     {258, 137, 50, 14},
+     "Not Agree",
+     true,
+     true,
+     {.tab_stop = Toggle::kOn}},
 });
 
 // A notice: its text at the top left, OK below it, and the cancel id on a button nobody sees.
@@ -97,26 +153,36 @@ constexpr const char* kJapaneseFont = captions::kJapaneseNoticeFont;
 
 constexpr auto kMainMenuItems = std::to_array<MenuItemTemplate>({{ids::kMenuAbout, "About"}});
 
+constexpr auto kJapanese = MessageLanguage::kJapanese;
+
 constexpr auto kTemplates = std::to_array<DialogTemplate>({
     {ids::kUpdateDialog, 310, 106, kFixedSys, 14, "Firmware Update Utility", false, ids::kMainMenu,
-     kUpdateControls},
+     kUpdateControls, MessageLanguage::kEnglish, true},
     {ids::kAboutDialog, 207, 61, "MS Sans Serif", 10, "About  Firmware Update Utility", true, 0,
      kAboutControls},
     {ids::kAgreementDialog, 310, 152, kFixedSys, 14, "", true, 0, kAgreementControls},
     {ids::kWarningNotice, 171, 51, kEnglishNoticeFont, 10, "", false, 0, kWarningControls},
     {ids::kWarningNoticeJapanese, 167, 58, kJapaneseFont, 10, "", false, 0,
-     kWarningJapaneseControls},
+     kWarningJapaneseControls, kJapanese},
     {ids::kCancelNotice, 167, 47, kEnglishNoticeFont, 10, "", false, 0, kCancelControls},
-    {ids::kCancelNoticeJapanese, 163, 50, kJapaneseFont, 10, "", false, 0, kCancelJapaneseControls},
+    {ids::kCancelNoticeJapanese, 163, 50, kJapaneseFont, 10, "", false, 0, kCancelJapaneseControls,
+     kJapanese},
     {ids::kEndNotice, 167, 55, kEnglishNoticeFont, 10, "", false, 0, kEndControls},
-    {ids::kEndNoticeJapanese, 167, 58, kJapaneseFont, 10, "", false, 0, kEndJapaneseControls},
+    {ids::kEndNoticeJapanese, 167, 58, kJapaneseFont, 10, "", false, 0, kEndJapaneseControls,
+     kJapanese},
     {ids::kStartNotice, 179, 72, kEnglishNoticeFont, 10, "", false, 0, kStartControls},
-    {ids::kStartNoticeJapanese, 197, 74, kJapaneseFont, 10, "", false, 0, kStartJapaneseControls},
+    {ids::kStartNoticeJapanese, 197, 74, kJapaneseFont, 10, "", false, 0, kStartJapaneseControls,
+     kJapanese},
     {ids::kRebootNotice, 187, 65, kEnglishNoticeFont, 10, "", false, 0, kRebootControls},
-    {ids::kRebootNoticeJapanese, 187, 66, kJapaneseFont, 10, "", false, 0, kRebootJapaneseControls},
+    {ids::kRebootNoticeJapanese, 187, 66, kJapaneseFont, 10, "", false, 0, kRebootJapaneseControls,
+     kJapanese},
 });
 
 }  // namespace
+
+std::span<const DialogTemplate> DialogTemplates() {
+  return kTemplates;
+}
 
 const DialogTemplate* FindDialogTemplate(int id) {
   const auto* found = std::find_if(kTemplates.begin(), kTemplates.end(),

@@ -1,6 +1,7 @@
-// The compiled resource script against the templates as data, which the dialog logic and the
-// other hosts use: every dialog with its size, font, title and controls, the notices'
-// languages, the string table, the menu, the icon, the version and the manifest.
+// The compiled resources against the templates as data, which the dialog logic and the other
+// hosts use and from which the build writes the dialogs and the menu: every dialog with its
+// size, font, title, styles and controls, the notices' languages, the string table, the menu,
+// the icon, the version and the manifest.
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -96,6 +97,8 @@ TEST(ProgramResources, EveryDialogTemplateIsTheOneTheDialogsAreBuiltFor) {
     EXPECT_EQ(InProgramEncoding(dialog->title), expected->title);
     EXPECT_EQ(dialog->menu, expected->menu);
     EXPECT_EQ((dialog->style & WS_SYSMENU) != 0, expected->system_menu);
+    EXPECT_EQ((dialog->style & DS_CENTER) != 0, expected->centred);
+    EXPECT_EQ(entry.language == kJapanese, expected->language == MessageLanguage::kJapanese);
     EXPECT_EQ(dialog->style & (WS_POPUP | WS_CAPTION | DS_MODALFRAME),
               static_cast<std::uint32_t>(WS_POPUP | WS_CAPTION | DS_MODALFRAME));
 
@@ -142,7 +145,8 @@ ResourceControl ControlOf(int dialog_id, int control_id) {
   return {};
 }
 
-TEST(ProgramResources, StylesTheLayoutDataDoesNotCarry) {
+// What each control's style in the data comes to in the Windows styles, beyond its kind.
+TEST(ProgramResources, StylesBeyondEachControlsKind) {
   const auto main = ReadDialogTemplate(Program(), ids::kUpdateDialog);
   ASSERT_TRUE(main.has_value());
   EXPECT_NE(main->style & DS_CENTER, 0U);
