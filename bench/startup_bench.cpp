@@ -19,6 +19,7 @@
 #include "platform/sim/simulated_pc.h"
 #include "platform/sim/terminal_dialog_host.h"
 #include "platform/sim/virtual_clock.h"
+#include "platform/sim/windows_versions.h"
 #include "programs/simulated_pc/program_run.h"
 
 namespace fwu {

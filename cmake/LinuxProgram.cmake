@@ -23,7 +23,8 @@ fwu_layer(fwu_platform_posix platform/posix LINKS fwu_platform_seams
           PRIVATE_LINKS PkgConfig::FWU_LIBUDEV PkgConfig::FWU_LIBSYSTEMD)
 
 # Everything of the program but its main, so that the tests can run it.
-fwu_layer(fwu_linux_program programs/linux WITHOUT_MAIN LINKS fwu_platform_posix fwu_app
+fwu_layer(fwu_linux_program programs/linux WITHOUT_MAIN
+          LINKS fwu_platform_posix fwu_platform_portable fwu_app
           PRIVATE_LINKS nlohmann_json::nlohmann_json)
 target_compile_definitions(fwu_linux_program PRIVATE FWU_PROGRAM_VERSION="${PROJECT_VERSION}"
                                                      FWU_IMAGE_IS_DEVELOPMENT=${FWU_IMAGE_IS_DEVELOPMENT})

@@ -9,6 +9,7 @@
 #include "drive/command_set.h"
 #include "drive/request_status.h"
 #include "drive/staging.h"
+#include "platform/sim/request_record_rules.h"
 
 namespace fwu::fuzz {
 namespace {
@@ -64,10 +65,10 @@ ScriptedAspiLibrary::ScriptedAspiLibrary(Tape& tape, ManualClock& clock,
 }
 
 ScriptedAspiLibrary::~ScriptedAspiLibrary() {
-  for (const auto& [start, bytes] : memory_) {
-    Require(UsedByPending(start, bytes.size()),
+  locked_.ForEachBlock([this](const std::uint8_t* start, std::size_t size) {
+    Require(UsedByPending(start, size),
             "locked memory was lost: neither released nor held for a request under way");
-  }
+  });
 }
 
 const ScenarioAdapter* ScriptedAspiLibrary::PlannedAdapter(std::uint8_t host_adapter) const {
@@ -120,42 +121,21 @@ void* ScriptedAspiLibrary::AllocateLocked(std::size_t bytes) {
   if (tape_.Flag(false)) {
     return nullptr;
   }
-  std::vector<std::uint8_t> block(std::max<std::size_t>(bytes, 1), 0);
-  std::uint8_t* const start = block.data();
-  memory_.emplace(start, std::move(block));
-  return start;
+  return locked_.Allocate(bytes);
 }
 
 void ScriptedAspiLibrary::ReleaseLocked(void* memory) {
-  const auto found = memory_.find(static_cast<std::uint8_t*>(memory));
-  Require(found != memory_.end(), "memory was released that is not locked memory of the library");
-  Require(!UsedByPending(found->first, found->second.size()),
+  const std::optional<std::size_t> size = locked_.SizeOf(memory);
+  Require(size.has_value(), "memory was released that is not locked memory of the library");
+  Require(!UsedByPending(memory, *size),
           "memory was released while a request under way can still write to it");
-  memory_.erase(found);
-}
-
-bool ScriptedAspiLibrary::InLockedMemory(const void* start, std::size_t length) const {
-  const auto* first = static_cast<const std::uint8_t*>(start);
-  auto block = memory_.upper_bound(first);
-  if (block == memory_.begin()) {
-    return false;
-  }
-  --block;
-  const std::uint8_t* const base = block->first;
-  const std::size_t size = block->second.size();
-  return first >= base && first <= base + size &&
-         length <= static_cast<std::size_t>(base + size - first);
+  locked_.Release(memory);
 }
 
 bool ScriptedAspiLibrary::UsedByPending(const void* start, std::size_t length) const {
-  const auto* first = static_cast<const std::uint8_t*>(start);
-  const auto* end = first + std::max<std::size_t>(length, 1);
   return std::any_of(pending_.begin(), pending_.end(), [&](const Pending& pending) {
-    const auto* record = static_cast<const std::uint8_t*>(pending.record);
-    const bool record_inside = record >= first && record < end;
-    const bool buffer_inside =
-        pending.buffer != nullptr && pending.buffer >= first && pending.buffer < end;
-    return record_inside || buffer_inside;
+    return sim::HeldByRequest{pending.record, pending.buffer, pending.buffer_length}.Touches(
+        start, length);
   });
 }
 
@@ -214,8 +194,10 @@ void ScriptedAspiLibrary::PumpWindowMessage(std::uint32_t wait_ms) {
 std::uint32_t ScriptedAspiLibrary::SendCommand(platform::ModuleHandle module,
                                                void* request_record) {
   Require(loaded_ && module == kModule, "a request was sent to no library");
-  Require(request_record != nullptr && InLockedMemory(request_record, 2),
+  Require(request_record != nullptr && locked_.Contains(request_record, 2),
           "a request record outside the library's locked memory");
+  Require(locked_.Contains(request_record, sim::AspiRecordSize(CommandOf(request_record))),
+          "a request record too small for its command");
   Require(!UsedByPending(request_record, 1), "a record was sent again while still under way");
   switch (CommandOf(request_record)) {
     case aspi::kScHaInquiry:
@@ -232,7 +214,6 @@ std::uint32_t ScriptedAspiLibrary::SendCommand(platform::ModuleHandle module,
 }
 
 std::uint32_t ScriptedAspiLibrary::HostAdapterInquiry(void* record) {
-  Require(InLockedMemory(record, sizeof(SrbHaInquiry)), "a host adapter inquiry record too small");
   auto* const srb = static_cast<SrbHaInquiry*>(record);
   const ScenarioAdapter* planned = PlannedAdapter(srb->srb_ha_id);
   const std::uint8_t status = StatusFrom(
@@ -247,8 +228,10 @@ std::uint32_t ScriptedAspiLibrary::HostAdapterInquiry(void* record) {
 }
 
 std::uint32_t ScriptedAspiLibrary::Execute(void* record) {
-  Require(InLockedMemory(record, sizeof(SrbExecScsiCmd)), "an execute record too small");
   auto* const srb = static_cast<SrbExecScsiCmd*>(record);
+  if (const std::optional<std::string_view> refused = sim::RefusedExecRequest(*srb)) {
+    Violation(*refused);
+  }
   Require(srb->srb_cdb_len == 6 || srb->srb_cdb_len == 10 || srb->srb_cdb_len == 12,
           "a CDB length other than 6, 10 or 12");
   Require(srb->srb_flags == FlagsFor(srb->cdb_byte[0]),
@@ -258,8 +241,7 @@ std::uint32_t ScriptedAspiLibrary::Execute(void* record) {
   Require(srb->srb_buf_len <= kStagingAreaBytes, "a data length beyond the staging area");
   Require(DataDirectionOf(srb->cdb_byte[0]) != DataDirection::kNone || srb->srb_buf_len == 0,
           "data with a command that moves none");
-  Require(srb->srb_buf_len == 0 || (srb->srb_buf_pointer != nullptr &&
-                                    InLockedMemory(srb->srb_buf_pointer, srb->srb_buf_len)),
+  Require(srb->srb_buf_len == 0 || locked_.Contains(srb->srb_buf_pointer, srb->srb_buf_len),
           "a data buffer outside the library's locked memory");
   Require(srb->srb_buf_pointer == nullptr || !UsedByPending(srb->srb_buf_pointer, srb->srb_buf_len),
           "a data buffer handed over that a request under way can still write to");
@@ -271,7 +253,8 @@ std::uint32_t ScriptedAspiLibrary::Execute(void* record) {
   Pending pending{.record = record,
                   .command = aspi::kScExecScsiCmd,
                   .event = srb->srb_post_proc,
-                  .buffer = srb->srb_buf_pointer};
+                  .buffer = srb->srb_buf_pointer,
+                  .buffer_length = srb->srb_buf_len};
   Completion& completion = pending.completion;
   std::uint8_t planned_delay = 0;
   if (tape_.Flag(planned_absent)) {
@@ -295,7 +278,6 @@ std::uint32_t ScriptedAspiLibrary::Execute(void* record) {
 }
 
 std::uint32_t ScriptedAspiLibrary::Abort(void* record) {
-  Require(InLockedMemory(record, sizeof(SrbAbort)), "an abort record too small");
   auto* const srb = static_cast<SrbAbort*>(record);
   const auto aborted = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& pending) {
     return pending.record == srb->srb_to_abort && pending.command == aspi::kScExecScsiCmd;
@@ -312,7 +294,6 @@ std::uint32_t ScriptedAspiLibrary::Abort(void* record) {
 }
 
 std::uint32_t ScriptedAspiLibrary::Reset(void* record) {
-  Require(InLockedMemory(record, sizeof(SrbBusDeviceReset)), "a reset record too small");
   Pending pending{.record = record, .command = aspi::kScResetDev};
   pending.completion.status = StatusFrom(tape_, ToByte(RequestStatus::SS_COMP));
   pending.completion.ha_stat = tape_.Byte(0);
@@ -337,13 +318,13 @@ std::uint32_t ScriptedAspiLibrary::Schedule(Pending pending, std::uint8_t planne
 }
 
 void ScriptedAspiLibrary::Complete(Pending& pending) {
-  Require(InLockedMemory(pending.record, 2),
+  Require(locked_.Contains(pending.record, 2),
           "a request completed into a record that was released meanwhile");
   const Completion& completion = pending.completion;
   if (pending.command == aspi::kScExecScsiCmd) {
     auto* const srb = static_cast<SrbExecScsiCmd*>(pending.record);
     if (pending.buffer != nullptr && !completion.data.empty()) {
-      Require(InLockedMemory(pending.buffer, completion.data.size()),
+      Require(locked_.Contains(pending.buffer, completion.data.size()),
               "a request completed into a data buffer that was released meanwhile");
       std::copy(completion.data.begin(), completion.data.end(), pending.buffer);
     }

@@ -12,6 +12,7 @@
 
 #include "emulator/scsi_device.h"
 #include "platform/aspi_library.h"
+#include "platform/sim/locked_memory.h"
 #include "support/manual_clock.h"
 #include "support/scripted_device.h"
 #include "support/tape.h"
@@ -79,6 +80,7 @@ class ScriptedAspiLibrary final : public platform::AspiLibrary {
     std::uint8_t command = 0;
     platform::EventHandle event = nullptr;
     std::uint8_t* buffer = nullptr;
+    std::uint32_t buffer_length = 0;
     std::optional<std::uint64_t> due_ms;  // empty: never
     Completion completion;
   };
@@ -98,7 +100,6 @@ class ScriptedAspiLibrary final : public platform::AspiLibrary {
   void Complete(Pending& pending);
   void CompleteDue(std::uint64_t now_ms);
   std::optional<std::uint64_t> NextDue() const;
-  bool InLockedMemory(const void* start, std::size_t length) const;
   bool UsedByPending(const void* start, std::size_t length) const;
   Event& EventOf(platform::EventHandle event);
 
@@ -109,7 +110,7 @@ class ScriptedAspiLibrary final : public platform::AspiLibrary {
   std::map<std::pair<std::uint8_t, std::uint8_t>, std::unique_ptr<ScriptedDevice>>
       scenario_devices_;
   bool loaded_ = false;
-  std::map<std::uint8_t*, std::vector<std::uint8_t>, std::less<>> memory_;  // by start
+  sim::LockedMemory locked_;
   std::vector<std::unique_ptr<Event>> events_;
   std::vector<Pending> pending_;
 };

@@ -8,6 +8,7 @@
 
 #include "drive/command_set.h"
 #include "drive/pass_through_record.h"
+#include "platform/sim/request_record_rules.h"
 
 namespace fwu::fuzz {
 namespace {
@@ -138,19 +139,18 @@ bool ScriptedPassThroughDriver::PassThrough(char letter, void* block, std::uint3
   Require(block_size >= sizeof(ScsiPassThroughDirect), "a pass-through block too small");
   ScsiPassThroughDirect record{};
   std::memcpy(&record, block, sizeof record);
-  Require(record.length == sizeof record, "a pass-through record of the wrong length");
+  if (const std::optional<std::string_view> refused =
+          sim::RefusedPassThroughRequest(record, block_size)) {
+    Violation(*refused);
+  }
   Require(record.cdb_length == 6 || record.cdb_length == 10 || record.cdb_length == 12,
           "a CDB length other than 6, 10 or 12");
-  Require(record.sense_info_length == kPassThroughSenseBytes &&
-              record.sense_info_offset >= sizeof record &&
-              Inside(static_cast<std::uint8_t*>(block) + record.sense_info_offset,
-                     record.sense_info_length, block, block_size),
-          "a sense buffer outside the pass-through block");
+  Require(record.sense_info_length == kPassThroughSenseBytes,
+          "a sense buffer of another size than the transport's");
   Require(record.data_in == ExpectedDataIn(record.cdb[0]),
           "a data direction that is not the operation code's");
   Require(record.data_transfer_length == 0 ||
-              (record.data_buffer != nullptr &&
-               Inside(record.data_buffer, record.data_transfer_length, block, block_size)),
+              Inside(record.data_buffer, record.data_transfer_length, block, block_size),
           "pass-through data outside the block handed over");
   Require(record.data_in != kScsiIoctlDataUnspecified || record.data_transfer_length == 0,
           "data with a command that moves none");

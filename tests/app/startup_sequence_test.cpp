@@ -145,7 +145,7 @@ TEST_F(StartupSequenceTest, PowerCheckAndMutexNameFollowFamilyAndVersion) {
     EXPECT_EQ(StartExpecting(kM6), RunOutcome::kNothingToDo);
     EXPECT_THAT(pc.system.mutexes_created, ElementsAre(c.mutex));
     EXPECT_FALSE(pc.system.named_mutexes->Owner(c.mutex)) << "released by the exit step";
-    EXPECT_EQ(pc.Aspi()->SentRequests().empty(), !c.aspi);
+    EXPECT_EQ(pc.Aspi()->Snapshot().sent_requests.empty(), !c.aspi);
   }
 }
 

@@ -30,8 +30,8 @@ void ExpectUnbound(test::AspiMachine& machine) {
   std::uint8_t target_status = 0;
   EXPECT_EQ(transport.ResetDevice(host_status, target_status), RequestStatus::SS_FAILED_INIT);
   EXPECT_EQ(transport.AbortRequest(), RequestStatus::SS_FAILED_INIT);
-  EXPECT_TRUE(machine.aspi.SentRequests().empty());
-  EXPECT_TRUE(machine.aspi.InquiredAdapters().empty());
+  EXPECT_TRUE(machine.aspi.Snapshot().sent_requests.empty());
+  EXPECT_TRUE(machine.aspi.Snapshot().inquired_adapters.empty());
   EXPECT_TRUE(machine.drives.empty() || machine.drives[0]->Log().Size() == 0);
 }
 
@@ -41,12 +41,12 @@ TEST(AspiBinding, TheNtFamilyNeverLoadsTheLibraryAndSaysNothing) {
   machine.aspi.AddHostAdapter();
   machine.AddDrive(0, 1, emulator::EmulatedDrive::XtM7731());
   machine.Start();
-  EXPECT_EQ(machine.aspi.Loads(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().loads, 0U);
   EXPECT_TRUE(machine.dialogs.events.empty());
   ExpectUnbound(machine);
   EXPECT_TRUE(machine.dialogs.events.empty());
   machine.transport.reset();
-  EXPECT_EQ(machine.aspi.Frees(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().frees, 0U);
 }
 
 TEST(AspiBinding, SupportInfoGivesTheAdapterCountFromItsLowByte) {
@@ -60,12 +60,12 @@ TEST(AspiBinding, SupportInfoGivesTheAdapterCountFromItsLowByte) {
   EXPECT_EQ(transport.AdapterCount(), 3);
   EXPECT_TRUE(machine.dialogs.events.empty());
   EXPECT_EQ(transport.Enumerate(), 0);
-  EXPECT_THAT(machine.aspi.InquiredAdapters(), ElementsAre(0, 1, 2));
+  EXPECT_THAT(machine.aspi.Snapshot().inquired_adapters, ElementsAre(0, 1, 2));
   // The library is freed once, when the transport goes.
   machine.transport.reset();
-  EXPECT_EQ(machine.aspi.Loads(), 1U);
-  EXPECT_EQ(machine.aspi.Frees(), 1U);
-  EXPECT_TRUE(machine.aspi.Misuses().empty());
+  EXPECT_EQ(machine.aspi.Snapshot().loads, 1U);
+  EXPECT_EQ(machine.aspi.Snapshot().frees, 1U);
+  EXPECT_TRUE(machine.aspi.Snapshot().misuses.empty());
 }
 
 TEST(AspiBinding, ALibraryWithoutAdaptersOrUsableCompletionCodeIsNotBound) {
@@ -85,7 +85,7 @@ TEST(AspiBinding, ALibraryWithoutAdaptersOrUsableCompletionCodeIsNotBound) {
     EXPECT_EQ(machine.dialogs.boxes.size(), 1U);
     // It was loaded, so it is freed at the end even though it never served.
     machine.transport.reset();
-    EXPECT_EQ(machine.aspi.Frees(), 1U);
+    EXPECT_EQ(machine.aspi.Snapshot().frees, 1U);
   }
 }
 
@@ -137,7 +137,7 @@ TEST(AspiBinding, AFailedVersionQueryIsReportedAndNothingIsLoaded) {
   ASSERT_EQ(machine.dialogs.boxes.size(), 1U);
   EXPECT_EQ(machine.dialogs.boxes[0].text, "Cannot get operationg system information.");
   EXPECT_EQ(machine.dialogs.boxes[0].caption, "Firmware Update Utility");
-  EXPECT_EQ(machine.aspi.Loads(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().loads, 0U);
   ExpectUnbound(machine);
 }
 

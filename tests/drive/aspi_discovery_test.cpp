@@ -22,7 +22,7 @@ using ::testing::IsEmpty;
 // (adapter, target) of every request, in order.
 std::vector<std::pair<int, int>> Addresses(const test::AspiMachine& machine) {
   std::vector<std::pair<int, int>> addresses;
-  for (const auto& sent : machine.aspi.SentRequests()) {
+  for (const auto& sent : machine.aspi.Snapshot().sent_requests) {
     addresses.emplace_back(sent.host_adapter, sent.target);
   }
   return addresses;
@@ -69,8 +69,8 @@ TEST(AspiDiscovery, ListsEveryTargetDriveByAdapterAndTarget) {
   EXPECT_THAT(disk.Log().OperationCodes(), ElementsAre(opcode::kTestUnitReady, opcode::kInquiry));
   // The identification INQUIRY asks for 44 bytes.
   EXPECT_THAT(disk.Log().Last()->cdb, ElementsAre(0x12, 0, 0, 0, 0x2C, 0));
-  EXPECT_THAT(machine.aspi.InquiredAdapters(), ElementsAre(0, 1));
-  EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+  EXPECT_THAT(machine.aspi.Snapshot().inquired_adapters, ElementsAre(0, 1));
+  EXPECT_THAT(machine.aspi.Snapshot().misuses, IsEmpty());
 }
 
 TEST(AspiDiscovery, NeverAsksTheAdaptersOwnIdNorTargetSeven) {
@@ -92,7 +92,7 @@ TEST(AspiDiscovery, AsksAtMostSevenAdapters) {
   AspiTransport& transport = machine.Start();
   EXPECT_EQ(transport.AdapterCount(), 9);
   EXPECT_EQ(transport.Enumerate(), 0);
-  EXPECT_THAT(machine.aspi.InquiredAdapters(), ElementsAre(0, 1, 2, 3, 4, 5, 6));
+  EXPECT_THAT(machine.aspi.Snapshot().inquired_adapters, ElementsAre(0, 1, 2, 3, 4, 5, 6));
 }
 
 TEST(AspiDiscovery, AFailedAdapterInquiryEndsTheWalkAndKeepsWhatWasFound) {
@@ -106,7 +106,7 @@ TEST(AspiDiscovery, AFailedAdapterInquiryEndsTheWalkAndKeepsWhatWasFound) {
   AspiTransport& transport = machine.Start();
   ASSERT_EQ(transport.Enumerate(), 1);
   EXPECT_EQ(transport.GetEntry(0).substr(0, 5), "0:2: ");
-  EXPECT_THAT(machine.aspi.InquiredAdapters(), ElementsAre(0, 1));
+  EXPECT_THAT(machine.aspi.Snapshot().inquired_adapters, ElementsAre(0, 1));
   EXPECT_THAT(TargetsAsked(machine, 2), IsEmpty());
 }
 
@@ -122,7 +122,7 @@ TEST(AspiDiscovery, AnAdapterThatNeverAnswersIsGivenTenSecondsWithTheUserInterfa
   EXPECT_EQ(transport.Enumerate(), 1);
   // Adapter 0 answered at once and its commands pumped nothing; adapter 1 took the ten seconds.
   EXPECT_GT(handled, 0);
-  EXPECT_EQ(static_cast<std::uint32_t>(handled), machine.aspi.PumpedMessages());
+  EXPECT_EQ(static_cast<std::uint32_t>(handled), machine.aspi.Snapshot().pumped_messages);
   const std::uint64_t after_walk = machine.NowMs();
   EXPECT_GE(after_walk, 9000U);
   EXPECT_LE(after_walk, 11000U);
@@ -131,7 +131,7 @@ TEST(AspiDiscovery, AnAdapterThatNeverAnswersIsGivenTenSecondsWithTheUserInterfa
   AspiTransport::HostAdapterInfo info;
   EXPECT_EQ(transport.HostAdapterInquiry(0, info), RequestStatus::SS_COMP);
   EXPECT_EQ(info.scsi_id, 7);
-  EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+  EXPECT_THAT(machine.aspi.Snapshot().misuses, IsEmpty());
 }
 
 TEST(AspiDiscovery, AnIdentificationInquiryIsGivenTenSecondsAndTheWalkGoesOn) {
@@ -192,13 +192,13 @@ TEST(AspiDiscovery, SelectTakesTheAddressFromTheEntrysDigits) {
   EXPECT_EQ(Addresses(machine).back(), std::make_pair(1, 5));
 
   // An index that names no entry addresses nothing: refused before the library.
-  const std::size_t sent = machine.aspi.SentRequests().size();
+  const std::size_t sent = machine.aspi.Snapshot().sent_requests.size();
   transport.Select(60);
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_INVALID_HA);
   EXPECT_EQ(transport.GetErrorText(), "Test Unit Ready Status : Invalid Ha.");
   transport.Select(2);  // beyond the count, never written
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_INVALID_HA);
-  EXPECT_EQ(machine.aspi.SentRequests().size(), sent);
+  EXPECT_EQ(machine.aspi.Snapshot().sent_requests.size(), sent);
 }
 
 }  // namespace

@@ -25,15 +25,17 @@ constexpr std::uint64_t kSecond = 1000;
 class AspiTransportTest : public ::testing::Test {
  protected:
   AspiTransportTest() : drive(machine.StartWithOneDrive()), transport(*machine.transport) {
-    baseline_allocations = machine.aspi.LiveAllocations();
+    baseline_allocations = machine.aspi.Snapshot().live_allocations;
   }
 
   void TearDown() override {
-    EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
-    EXPECT_EQ(machine.aspi.OpenEvents(), transport.HeldRecordCount());
+    EXPECT_THAT(machine.aspi.Snapshot().misuses, IsEmpty());
+    EXPECT_EQ(machine.aspi.Snapshot().open_events, transport.HeldRecordCount());
   }
 
-  sim::SimAspiManager::SentRequest LastSent() const { return machine.aspi.SentRequests().back(); }
+  sim::SimAspiManager::SentRequest LastSent() const {
+    return machine.aspi.Snapshot().sent_requests.back();
+  }
 
   // The whole-second tick of the calendar clock `seconds` after the one at `start_ms`.
   static std::uint64_t CalendarTick(std::uint64_t start_ms, std::uint64_t seconds) {
@@ -98,9 +100,9 @@ TEST_F(AspiTransportTest, EachRecordCarriesTheFlagsAndLengthOfItsOperationCode) 
   EXPECT_THAT(LastSent().cdb, ElementsAre(0x28, 0, 0x12, 0x34, 0x56, 0x78, 0, 0, 0x01, 0));
 
   // Every attempt gave back its record and its event.
-  EXPECT_EQ(machine.aspi.LiveAllocations(), baseline_allocations);
-  EXPECT_EQ(machine.aspi.OpenEvents(), 0U);
-  EXPECT_EQ(machine.aspi.PumpedMessages(), 0U);  // command waits hand no messages on
+  EXPECT_EQ(machine.aspi.Snapshot().live_allocations, baseline_allocations);
+  EXPECT_EQ(machine.aspi.Snapshot().open_events, 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().pumped_messages, 0U);  // command waits hand no messages on
 }
 
 TEST_F(AspiTransportTest, CheckConditionKeepsFourteenSenseBytesAndNamesTheCodes) {
@@ -195,10 +197,11 @@ TEST_F(AspiTransportTest, AnUnexpectedCompletionCodeBeepsAndShowsItsTextAtOnce) 
 TEST_F(AspiTransportTest, RequestsBeyondTheStagingAreaOrTheAdapterLimitAreTurnedDownAtOnce) {
   std::vector<std::uint8_t> data(33025);
   transport.SetDataBuffer(data.data(), 33025);
-  const std::size_t sent_before = machine.aspi.SentRequests().size();
+  const std::size_t sent_before = machine.aspi.Snapshot().sent_requests.size();
   const std::uint64_t start = machine.NowMs();
   EXPECT_EQ(transport.SendDiagnostic(0, 33025), RequestStatus::SS_BUFFER_TO_BIG);
-  EXPECT_EQ(machine.aspi.SentRequests().size(), sent_before);  // never reached the library
+  EXPECT_EQ(machine.aspi.Snapshot().sent_requests.size(),
+            sent_before);  // never reached the library
   EXPECT_EQ(machine.dialogs.boxes.back().text, "Aspi Error : Buffer size is too big.");
 
   // The library's own limit: it answers at once and signals nothing, and the transport does not
@@ -215,8 +218,8 @@ TEST_F(AspiTransportTest, RequestsBeyondTheStagingAreaOrTheAdapterLimitAreTurned
   EXPECT_EQ(small.NowMs(), small_start);
   EXPECT_EQ(small.transport->GetErrorText(), "Send Diagnostic Status : ASPI Error");
   EXPECT_EQ(machine.NowMs(), start);
-  EXPECT_THAT(small.aspi.Misuses(), IsEmpty());
-  EXPECT_EQ(small.aspi.OpenEvents(), 0U);
+  EXPECT_THAT(small.aspi.Snapshot().misuses, IsEmpty());
+  EXPECT_EQ(small.aspi.Snapshot().open_events, 0U);
 }
 
 TEST_F(AspiTransportTest, ANeverCompletingRequestEndsAfterTheTimeOutAndIsAborted) {
@@ -230,10 +233,10 @@ TEST_F(AspiTransportTest, ANeverCompletingRequestEndsAfterTheTimeOutAndIsAborted
   EXPECT_EQ(transport.GetErrorText(), "Send Diagnostic Status : Aspi Timeout Error.");
   EXPECT_EQ(drive.Log().CountOf(opcode::kSendDiagnostic), 1U);  // no sense, so no retry
   // The library took the request back, so nothing is left over.
-  EXPECT_EQ(machine.aspi.AbortsReceived(), 1U);
-  EXPECT_EQ(machine.aspi.PendingRequests(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().aborts_received, 1U);
+  EXPECT_EQ(machine.aspi.Snapshot().pending_requests, 0U);
   EXPECT_EQ(transport.HeldRecordCount(), 0U);
-  EXPECT_EQ(machine.aspi.LiveAllocations(), baseline_allocations);
+  EXPECT_EQ(machine.aspi.Snapshot().live_allocations, baseline_allocations);
   EXPECT_TRUE(machine.dialogs.events.empty());
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
 
@@ -241,7 +244,7 @@ TEST_F(AspiTransportTest, ANeverCompletingRequestEndsAfterTheTimeOutAndIsAborted
   machine.aspi.SetRequestsNeverComplete(true);
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_PENDING);
   EXPECT_EQ(transport.GetErrorText(), "Test Unit Ready Status : Aspi Timeout Error.");
-  EXPECT_EQ(machine.aspi.PendingRequests(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().pending_requests, 0U);
 }
 
 TEST_F(AspiTransportTest, ALateCompletionNeverLandsInReleasedOrReusedMemory) {
@@ -254,7 +257,7 @@ TEST_F(AspiTransportTest, ALateCompletionNeverLandsInReleasedOrReusedMemory) {
   EXPECT_EQ(machine.NowMs(), CalendarTick(start, 3600));
   EXPECT_EQ(transport.GetErrorText(), "Inquiry Status : Aspi Timeout Error.");
   // The library kept the request: its record, event and staging area are set aside.
-  EXPECT_EQ(machine.aspi.PendingRequests(), 1U);
+  EXPECT_EQ(machine.aspi.Snapshot().pending_requests, 1U);
   EXPECT_EQ(transport.HeldRecordCount(), 1U);
 
   // Commands go on meanwhile, with a fresh record and staging area.
@@ -265,13 +268,13 @@ TEST_F(AspiTransportTest, ALateCompletionNeverLandsInReleasedOrReusedMemory) {
 
   // The late completion lands in the memory set aside, not in the caller's buffer.
   machine.clock.Sleep(1000 * kSecond);
-  EXPECT_EQ(machine.aspi.PendingRequests(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().pending_requests, 0U);
   EXPECT_EQ(data, std::vector<std::uint8_t>(44, 0));
   EXPECT_EQ(transport.HeldRecordCount(), 1U);
   // The next attempt lets it go.
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
   EXPECT_EQ(transport.HeldRecordCount(), 0U);
-  EXPECT_EQ(machine.aspi.LiveAllocations(), baseline_allocations);
+  EXPECT_EQ(machine.aspi.Snapshot().live_allocations, baseline_allocations);
 }
 
 // A time-out ends when it is due, whatever the library then does with the abort: it may take
@@ -304,11 +307,11 @@ TEST(AspiTimeOut, EndsWhenDueWhateverTheLibraryDoesWithTheAbort) {
       const std::uint64_t start = machine.NowMs();
       EXPECT_EQ(transport.ExecuteCdb6(cdb, timeout), RequestStatus::SS_PENDING);
       EXPECT_EQ(machine.NowMs(), (start / kSecond + timeout) * kSecond);
-      EXPECT_EQ(machine.aspi.AbortsReceived(), 1U);
+      EXPECT_EQ(machine.aspi.Snapshot().aborts_received, 1U);
       EXPECT_EQ(transport.HeldRecordCount(), c.held);
       // The address is free again at once.
       EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
-      EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+      EXPECT_THAT(machine.aspi.Snapshot().misuses, IsEmpty());
     }
   }
 }
@@ -323,16 +326,16 @@ TEST(AspiReset, NoRecordOrNoCompletionEndsTheResetCleanly) {
   std::uint8_t target_status = 0xFF;
   machine.aspi.FailAllocations(1);
   EXPECT_EQ(transport.ResetDevice(host_status, target_status), RequestStatus::RS_NO_MEMORY);
-  EXPECT_EQ(machine.aspi.ResetsReceived(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().resets_received, 0U);
 
   machine.aspi.SetResetsAnswered(false);
-  const std::uint32_t pumped = machine.aspi.PumpedMessages();
+  const std::uint32_t pumped = machine.aspi.Snapshot().pumped_messages;
   const std::uint64_t start = machine.NowMs();
   EXPECT_EQ(transport.ResetDevice(host_status, target_status), RequestStatus::SS_PENDING);
   EXPECT_EQ(machine.NowMs(), (start / kSecond + 3) * kSecond);
-  EXPECT_GT(machine.aspi.PumpedMessages(), pumped);  // the user interface stays alive
+  EXPECT_GT(machine.aspi.Snapshot().pumped_messages, pumped);  // the user interface stays alive
   EXPECT_EQ(transport.HeldRecordCount(), 1U);
-  EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+  EXPECT_THAT(machine.aspi.Snapshot().misuses, IsEmpty());
 }
 
 // With a sink set, the trace shows the records handed to the library, a reset, and the abort
@@ -375,9 +378,9 @@ TEST(AspiTransportEnd, ALibraryStillHoldingARequestAtTheEndIsNotUnloaded) {
   EXPECT_EQ(machine.transport->HeldRecordCount(), 1U);
   // The held record, its event and staging area stay allocated, and so does the library.
   machine.transport.reset();
-  EXPECT_EQ(machine.aspi.Frees(), 0U);
-  EXPECT_EQ(machine.aspi.OpenEvents(), 1U);
-  EXPECT_THAT(machine.aspi.Misuses(), IsEmpty());
+  EXPECT_EQ(machine.aspi.Snapshot().frees, 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().open_events, 1U);
+  EXPECT_THAT(machine.aspi.Snapshot().misuses, IsEmpty());
 }
 
 TEST_F(AspiTransportTest, ASecondRequestForTheAddressInFlightIsTurnedAwayAtOnce) {
@@ -414,8 +417,8 @@ TEST_F(AspiTransportTest, MissingEventsAndMemoryFailTheAttemptAndLeakNothing) {
   machine.aspi.FailAllocations(1);
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::RS_NO_MEMORY);
   EXPECT_EQ(transport.GetErrorText(), "Test Unit Ready Status : Memory Allocation Error.");
-  EXPECT_EQ(machine.aspi.OpenEvents(), 0U);
-  EXPECT_EQ(machine.aspi.LiveAllocations(), baseline_allocations);
+  EXPECT_EQ(machine.aspi.Snapshot().open_events, 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().live_allocations, baseline_allocations);
   EXPECT_EQ(drive.Log().Size(), 0U);
   EXPECT_EQ(transport.TestUnitReady(), RequestStatus::SS_COMP);
 }
@@ -440,11 +443,11 @@ TEST_F(AspiTransportTest, ResetAndAbortAreOfferedWithTheirOwnWaits) {
   EXPECT_EQ(transport.ResetDevice(host_status, target_status), RequestStatus::SS_COMP);
   EXPECT_EQ(host_status, 0);
   EXPECT_EQ(target_status, 0);
-  EXPECT_EQ(machine.aspi.ResetsReceived(), 1U);
+  EXPECT_EQ(machine.aspi.Snapshot().resets_received, 1U);
 
   // Nothing in flight: nothing to abort, and the library is not asked.
   EXPECT_EQ(transport.AbortRequest(), RequestStatus::SS_COMP);
-  EXPECT_EQ(machine.aspi.AbortsReceived(), 0U);
+  EXPECT_EQ(machine.aspi.Snapshot().aborts_received, 0U);
 
   // From another thread while a request hangs: the request comes back aborted.
   drive.Faults().Add(
@@ -464,11 +467,11 @@ TEST_F(AspiTransportTest, ResetAndAbortAreOfferedWithTheirOwnWaits) {
   machine.clock.CloseThread(other);
 
   // The settling wait after an abort keeps the user interface alive for three seconds.
-  const std::uint32_t pumped = machine.aspi.PumpedMessages();
+  const std::uint32_t pumped = machine.aspi.Snapshot().pumped_messages;
   const std::uint64_t settle_start = machine.NowMs();
   EXPECT_EQ(transport.CompleteAbort(), RequestStatus::SS_COMP);
   EXPECT_EQ(machine.NowMs(), CalendarTick(settle_start, 3));
-  EXPECT_GT(machine.aspi.PumpedMessages(), pumped);
+  EXPECT_GT(machine.aspi.Snapshot().pumped_messages, pumped);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/device_setting_presets.h"
+#include "platform/sim/windows_versions.h"
 #include "programs/simulated_pc/program_run.h"
 #include "support/simulated_system.h"
 

@@ -10,6 +10,7 @@
 #include "drive/aspi_records.h"
 #include "drive/request_status.h"
 #include "drive/scsi_request.h"
+#include "platform/sim/request_record_rules.h"
 
 namespace fwu::sim {
 namespace {
@@ -35,21 +36,6 @@ DataDirection DirectionOf(std::uint8_t flags) {
   return (flags & aspi::kSrbDirOut) != 0 ? DataDirection::kOut : DataDirection::kNone;
 }
 
-std::size_t RecordSize(std::uint8_t command) {
-  switch (command) {
-    case aspi::kScHaInquiry:
-      return sizeof(SrbHaInquiry);
-    case aspi::kScExecScsiCmd:
-      return sizeof(SrbExecScsiCmd);
-    case aspi::kScAbortSrb:
-      return sizeof(SrbAbort);
-    case aspi::kScResetDev:
-      return sizeof(SrbBusDeviceReset);
-    default:
-      return 4;
-  }
-}
-
 }  // namespace
 
 SimAspiManager::SimAspiManager(VirtualClock& clock) : clock_(clock) {}
@@ -64,7 +50,7 @@ void SimAspiManager::SetStatus(void* record, std::uint8_t status) {
 }
 
 void SimAspiManager::Misuse(std::string what) {
-  misuses_.push_back(std::move(what));
+  activity_.misuses.push_back(std::move(what));
 }
 
 // ---- the installation ----
@@ -158,77 +144,21 @@ void SimAspiManager::SetWindowMessageHandler(std::function<void()> handler) {
 
 // ---- observation ----
 
-std::vector<SimAspiManager::SentRequest> SimAspiManager::SentRequests() const {
+SimAspiManager::Activity SimAspiManager::Snapshot() const {
   const std::lock_guard lock(mutex_);
-  return sent_;
-}
-
-std::vector<std::uint8_t> SimAspiManager::InquiredAdapters() const {
-  const std::lock_guard lock(mutex_);
-  return inquired_;
-}
-
-std::size_t SimAspiManager::PendingRequests() const {
-  const std::lock_guard lock(mutex_);
-  return pending_.size();
-}
-
-std::vector<std::string> SimAspiManager::Misuses() const {
-  const std::lock_guard lock(mutex_);
-  return misuses_;
-}
-
-std::uint32_t SimAspiManager::PumpedMessages() const {
-  const std::lock_guard lock(mutex_);
-  return pumped_;
-}
-
-std::uint32_t SimAspiManager::BlockingWaits() const {
-  const std::lock_guard lock(mutex_);
-  return blocking_waits_;
-}
-
-std::uint32_t SimAspiManager::EventTests() const {
-  const std::lock_guard lock(mutex_);
-  return event_tests_;
-}
-
-std::uint32_t SimAspiManager::Loads() const {
-  const std::lock_guard lock(mutex_);
-  return loads_;
-}
-
-std::uint32_t SimAspiManager::Frees() const {
-  const std::lock_guard lock(mutex_);
-  return frees_;
-}
-
-std::uint32_t SimAspiManager::AbortsReceived() const {
-  const std::lock_guard lock(mutex_);
-  return aborts_;
-}
-
-std::uint32_t SimAspiManager::ResetsReceived() const {
-  const std::lock_guard lock(mutex_);
-  return resets_;
-}
-
-std::size_t SimAspiManager::LiveAllocations() const {
-  const std::lock_guard lock(mutex_);
-  return blocks_.size();
-}
-
-std::size_t SimAspiManager::OpenEvents() const {
-  const std::lock_guard lock(mutex_);
-  return static_cast<std::size_t>(std::count_if(events_.begin(), events_.end(),
-                                                [](const SimEvent& event) { return event.open; }));
+  Activity snapshot = activity_;
+  snapshot.pending_requests = pending_.size();
+  snapshot.live_allocations = locked_.BlockCount();
+  snapshot.open_events = static_cast<std::size_t>(std::count_if(
+      events_.begin(), events_.end(), [](const SimEvent& event) { return event.open; }));
+  return snapshot;
 }
 
 // ---- the library ----
 
 platform::ModuleHandle SimAspiManager::LoadAspi(const char* file_name) {
   const std::lock_guard lock(mutex_);
-  ++loads_;
+  ++activity_.loads;
   if (!library_present_ || file_name == nullptr ||
       strcasecmp(file_name, std::string(kLibraryFileName).c_str()) != 0) {
     return 0;
@@ -239,7 +169,7 @@ platform::ModuleHandle SimAspiManager::LoadAspi(const char* file_name) {
 
 void SimAspiManager::FreeAspi(platform::ModuleHandle module) {
   const std::lock_guard lock(mutex_);
-  ++frees_;
+  ++activity_.frees;
   if (module != kModule || !loaded_) {
     Misuse("FreeAspi of a library that is not loaded");
     return;
@@ -273,28 +203,10 @@ std::uint32_t SimAspiManager::GetSupportInfo(platform::ModuleHandle module) {
          static_cast<std::uint32_t>(adapters_.size() & 0xFFU);
 }
 
-bool SimAspiManager::InLockedMemory(const void* start, std::size_t size) const {
-  const auto* begin = static_cast<const std::uint8_t*>(start);
-  auto block = blocks_.upper_bound(begin);
-  if (block == blocks_.begin()) {
-    return false;
-  }
-  --block;
-  const std::uint8_t* const base = block->first;
-  return begin >= base && size <= block->second.size &&
-         static_cast<std::size_t>(begin - base) <= block->second.size - size;
-}
-
 bool SimAspiManager::HeldByPending(const void* memory, std::size_t size) const {
-  const auto* begin = static_cast<const std::uint8_t*>(memory);
-  const std::uint8_t* const end = begin + size;
   return std::any_of(pending_.begin(), pending_.end(), [&](const auto& entry) {
-    const auto* record = static_cast<const std::uint8_t*>(entry.first);
-    const bool record_inside = record >= begin && record < end;
     const Pending& pending = entry.second;
-    const bool buffer_overlaps = pending.buffer_length != 0 && pending.buffer < end &&
-                                 begin < pending.buffer + pending.buffer_length;
-    return record_inside || buffer_overlaps;
+    return HeldByRequest{entry.first, pending.buffer, pending.buffer_length}.Touches(memory, size);
   });
 }
 
@@ -308,7 +220,7 @@ std::uint32_t SimAspiManager::SendCommand(platform::ModuleHandle module, void* r
     return Byte(RequestStatus::SS_INVALID_SRB);
   }
   const std::uint8_t command = *static_cast<const std::uint8_t*>(request_record);
-  if (!InLockedMemory(request_record, RecordSize(command))) {
+  if (!locked_.Contains(request_record, AspiRecordSize(command))) {
     Misuse("record outside locked memory");
     return Byte(RequestStatus::SS_INVALID_SRB);
   }
@@ -340,7 +252,7 @@ std::uint32_t SimAspiManager::SendCommand(platform::ModuleHandle module, void* r
 std::uint32_t SimAspiManager::HostAdapterInquiry(void* record) {
   auto* srb = static_cast<SrbHaInquiry*>(record);
   const std::uint8_t host_adapter = srb->srb_ha_id;
-  inquired_.push_back(host_adapter);
+  activity_.inquired_adapters.push_back(host_adapter);
   if (host_adapter >= adapters_.size()) {
     SetStatus(record, Byte(RequestStatus::SS_INVALID_HA));
     return Byte(RequestStatus::SS_INVALID_HA);
@@ -383,7 +295,7 @@ std::uint32_t SimAspiManager::Execute(void* record) {
                   srb.cdb_byte + std::min<std::size_t>(srb.srb_cdb_len, aspi::kCdbBytes));
   sent.has_event = srb.srb_post_proc != nullptr;
   sent.time_ms = clock_.NowMilliseconds();
-  sent_.push_back(sent);
+  activity_.sent_requests.push_back(sent);
 
   // Requests the manager turns down at once: it answers with the status and signals nothing.
   auto refuse = [&](RequestStatus status) {
@@ -393,21 +305,16 @@ std::uint32_t SimAspiManager::Execute(void* record) {
   if (srb.srb_ha_id >= adapters_.size()) {
     return refuse(RequestStatus::SS_INVALID_HA);
   }
-  const bool both_directions = (srb.srb_flags & (aspi::kSrbDirIn | aspi::kSrbDirOut)) ==
-                               (aspi::kSrbDirIn | aspi::kSrbDirOut);
-  const bool notify = (srb.srb_flags & aspi::kSrbEventNotify) != 0;
-  if (both_directions || srb.srb_cdb_len == 0 || srb.srb_cdb_len > aspi::kCdbBytes ||
-      (srb.srb_buf_len != 0 && srb.srb_buf_pointer == nullptr) ||
-      (notify && srb.srb_post_proc == nullptr)) {
+  if (RefusedExecRequest(srb)) {
     return refuse(RequestStatus::SS_INVALID_SRB);
   }
   if (srb.srb_buf_len > adapters_[srb.srb_ha_id].max_transfer_length) {
     return refuse(RequestStatus::SS_BUFFER_TO_BIG);
   }
-  if (srb.srb_buf_len != 0 && !InLockedMemory(srb.srb_buf_pointer, srb.srb_buf_len)) {
+  if (srb.srb_buf_len != 0 && !locked_.Contains(srb.srb_buf_pointer, srb.srb_buf_len)) {
     Misuse("data buffer outside locked memory");
   }
-  if (notify && EventOf(srb.srb_post_proc) == nullptr) {
+  if ((srb.srb_flags & aspi::kSrbEventNotify) != 0 && EventOf(srb.srb_post_proc) == nullptr) {
     Misuse("completion event that is not open");
   }
   const std::uint64_t serial = next_serial_++;
@@ -499,7 +406,7 @@ std::uint32_t SimAspiManager::Abort(void* record) {
   std::uint8_t status = Byte(RequestStatus::SS_ABORT_FAIL);
   {
     const std::lock_guard lock(mutex_);
-    ++aborts_;
+    ++activity_.aborts_received;
     if (!aborts_answered_) {
       pending_[record] = Pending{next_serial_++, aspi::kScAbortSrb, nullptr, nullptr, 0};
       return Byte(RequestStatus::SS_PENDING);
@@ -526,7 +433,7 @@ std::uint32_t SimAspiManager::Abort(void* record) {
 
 // Called with the lock held.
 std::uint32_t SimAspiManager::Reset(void* record) {
-  ++resets_;
+  ++activity_.resets_received;
   if (!resets_answered_) {
     pending_[record] = Pending{next_serial_++, aspi::kScResetDev, nullptr, nullptr, 0};
     return Byte(RequestStatus::SS_PENDING);
@@ -549,25 +456,22 @@ void* SimAspiManager::AllocateLocked(std::size_t bytes) {
     --failing_allocations_;
     return nullptr;
   }
-  Block block{std::make_unique<std::uint8_t[]>(std::max<std::size_t>(bytes, 1)), bytes};
-  std::uint8_t* const start = block.bytes.get();
-  blocks_.emplace(start, std::move(block));
-  return start;
+  return locked_.Allocate(bytes);
 }
 
 void SimAspiManager::ReleaseLocked(void* memory) {
   const std::lock_guard lock(mutex_);
-  const auto found = blocks_.find(static_cast<const std::uint8_t*>(memory));
-  if (found == blocks_.end()) {
+  const std::optional<std::size_t> size = locked_.SizeOf(memory);
+  if (!size) {
     Misuse("release of memory that is not allocated");
     return;
   }
-  if (HeldByPending(memory, found->second.size)) {
+  if (HeldByPending(memory, *size)) {
     // Kept, so that the late completion still lands in valid memory; the misuse is noted.
     Misuse("memory released while the library can still write to it");
     return;
   }
-  blocks_.erase(found);
+  locked_.Release(memory);
 }
 
 SimAspiManager::SimEvent* SimAspiManager::EventOf(platform::EventHandle event) {
@@ -596,7 +500,7 @@ bool SimAspiManager::WaitForCompletion(platform::EventHandle event, std::uint32_
   VirtualClock::EventId id = 0;
   {
     const std::lock_guard lock(mutex_);
-    ++(timeout_ms == 0 ? event_tests_ : blocking_waits_);
+    ++(timeout_ms == 0 ? activity_.event_tests : activity_.blocking_waits);
     const SimEvent* const open = EventOf(event);
     if (open == nullptr) {
       Misuse("wait on an event that is not open");
@@ -633,7 +537,7 @@ void SimAspiManager::PumpWindowMessage(std::uint32_t wait_ms) {
   std::function<void()> handler;
   {
     const std::lock_guard lock(mutex_);
-    ++pumped_;
+    ++activity_.pumped_messages;
     handler = message_handler_;
   }
   if (handler) {

@@ -15,6 +15,7 @@
 
 #include "emulator/scsi_device.h"
 #include "platform/aspi_library.h"
+#include "platform/sim/locked_memory.h"
 #include "platform/sim/virtual_clock.h"
 
 namespace fwu::sim {
@@ -86,20 +87,23 @@ class SimAspiManager final : public platform::AspiLibrary {
   // Runs for every window message the caller pumps, as a dialog handler would.
   void SetWindowMessageHandler(std::function<void()> handler);
 
-  // What happened.
-  std::vector<SentRequest> SentRequests() const;
-  std::vector<std::uint8_t> InquiredAdapters() const;
-  std::size_t PendingRequests() const;
-  std::vector<std::string> Misuses() const;
-  std::uint32_t PumpedMessages() const;
-  std::uint32_t BlockingWaits() const;  // completion waits with a time-out
-  std::uint32_t EventTests() const;     // completion waits without one
-  std::uint32_t Loads() const;
-  std::uint32_t Frees() const;
-  std::uint32_t AbortsReceived() const;
-  std::uint32_t ResetsReceived() const;
-  std::size_t LiveAllocations() const;
-  std::size_t OpenEvents() const;
+  // What happened, as one consistent picture.
+  struct Activity {
+    std::vector<SentRequest> sent_requests;
+    std::vector<std::uint8_t> inquired_adapters;
+    std::vector<std::string> misuses;
+    std::size_t pending_requests = 0;
+    std::size_t live_allocations = 0;
+    std::size_t open_events = 0;
+    std::uint32_t pumped_messages = 0;
+    std::uint32_t blocking_waits = 0;  // completion waits with a time-out
+    std::uint32_t event_tests = 0;     // completion waits without one
+    std::uint32_t loads = 0;
+    std::uint32_t frees = 0;
+    std::uint32_t aborts_received = 0;
+    std::uint32_t resets_received = 0;
+  };
+  Activity Snapshot() const;
 
   platform::ModuleHandle LoadAspi(const char* file_name) override;
   void FreeAspi(platform::ModuleHandle module) override;
@@ -129,10 +133,6 @@ class SimAspiManager final : public platform::AspiLibrary {
     std::uint8_t* buffer = nullptr;
     std::uint32_t buffer_length = 0;
   };
-  struct Block {
-    std::unique_ptr<std::uint8_t[]> bytes;
-    std::size_t size = 0;
-  };
   struct SimEvent {
     VirtualClock::EventId id = 0;
     bool open = true;
@@ -143,7 +143,6 @@ class SimAspiManager final : public platform::AspiLibrary {
   std::uint32_t Abort(void* record);
   std::uint32_t Reset(void* record);
   std::uint32_t RunRequest(void* record, std::uint64_t serial);
-  bool InLockedMemory(const void* start, std::size_t size) const;
   bool HeldByPending(const void* memory, std::size_t size) const;
   SimEvent* EventOf(platform::EventHandle event);
   void Misuse(std::string what);
@@ -167,19 +166,11 @@ class SimAspiManager final : public platform::AspiLibrary {
 
   std::map<void*, Pending> pending_;
   std::uint64_t next_serial_ = 1;
-  std::map<const std::uint8_t*, Block, std::less<>> blocks_;
+  LockedMemory locked_;
   std::deque<SimEvent> events_;
 
-  std::vector<SentRequest> sent_;
-  std::vector<std::uint8_t> inquired_;
-  std::vector<std::string> misuses_;
-  std::uint32_t pumped_ = 0;
-  std::uint32_t blocking_waits_ = 0;
-  std::uint32_t event_tests_ = 0;
-  std::uint32_t loads_ = 0;
-  std::uint32_t frees_ = 0;
-  std::uint32_t aborts_ = 0;
-  std::uint32_t resets_ = 0;
+  // Counted as it happens; the pending requests, blocks and open events are counted when asked.
+  Activity activity_;
 };
 
 }  // namespace fwu::sim

@@ -7,6 +7,7 @@
 
 #include "drive/pass_through_record.h"
 #include "drive/scsi_request.h"
+#include "platform/sim/request_record_rules.h"
 
 namespace fwu::sim {
 namespace {
@@ -204,16 +205,7 @@ bool SimPassThroughDriver::SendIoControl(platform::DeviceHandle device, std::uin
   auto* block = static_cast<std::uint8_t*>(input);
   ScsiPassThroughDirect record{};
   std::memcpy(&record, block, sizeof record);
-  // The driver checks the record as a real one does: its own size, a CDB that fits, a sense
-  // buffer inside the block, a data direction it knows and a buffer for the data. A request
-  // without a direction may name a length; it moves no data (Windows leaves the direction to
-  // the device, Wine sends no data phase).
-  if (record.length != sizeof(ScsiPassThroughDirect) || record.cdb_length == 0 ||
-      record.cdb_length > sizeof record.cdb ||
-      record.sense_info_offset + std::uint64_t{record.sense_info_length} > input_size ||
-      record.sense_info_offset < sizeof(ScsiPassThroughDirect) ||
-      record.data_in > kScsiIoctlDataUnspecified ||
-      (record.data_transfer_length != 0 && record.data_buffer == nullptr)) {
+  if (RefusedPassThroughRequest(record, input_size)) {
     const std::lock_guard relock(mutex_);
     return Fail(kErrorInvalidParameter);
   }

@@ -1,16 +1,9 @@
 #include "platform/sim/sim_registry.h"
 
 #include <algorithm>
-#include <array>
-#include <cctype>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <stdexcept>
 #include <utility>
 
-#include <nlohmann/json.hpp>
+#include "platform/sim/registry_path.h"
 
 namespace fwu::sim {
 
@@ -18,99 +11,10 @@ using platform::RegistryHandle;
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 constexpr std::uint32_t kAllRights = 0xFFFFFFFFU;  // what a predefined root grants
-
-struct RootName {
-  RegistryHandle root;
-  std::string_view name;
-};
-constexpr std::array<RootName, 3> kRootNames = {{
-    {platform::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE"},
-    {platform::kHkeyCurrentUser, "HKEY_CURRENT_USER"},
-    {platform::kHkeyDynData, "HKEY_DYN_DATA"},
-}};
-
-struct TypeName {
-  std::uint32_t type;
-  std::string_view name;
-};
-constexpr std::array<TypeName, 6> kTypeNames = {{
-    {platform::kRegNone, "REG_NONE"},
-    {platform::kRegSz, "REG_SZ"},
-    {platform::kRegExpandSz, "REG_EXPAND_SZ"},
-    {platform::kRegBinary, "REG_BINARY"},
-    {platform::kRegDword, "REG_DWORD"},
-    {platform::kRegMultiSz, "REG_MULTI_SZ"},
-}};
 
 char Upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Splits "A\B\C" into its names; a trailing backslash is tolerated, a leading one is not.
-std::optional<std::vector<std::string>> SplitPath(const char* path) {
-  std::vector<std::string> names;
-  if (path == nullptr) {
-    return names;
-  }
-  const std::string_view text(path);
-  if (!text.empty() && text.front() == '\\') {
-    return std::nullopt;
-  }
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = std::min(text.find('\\', start), text.size());
-    if (end > start) {
-      names.emplace_back(text.substr(start, end - start));
-    }
-    start = end + 1;
-  }
-  return names;
-}
-
-std::vector<std::string> SplitOrThrow(std::string_view path) {
-  auto names = SplitPath(std::string(path).c_str());
-  if (!names) {
-    throw std::invalid_argument("registry path begins with a backslash");
-  }
-  return *std::move(names);
-}
-
-bool IsPlainText(const std::vector<std::uint8_t>& data) {
-  if (data.empty() || data.back() != 0) {
-    return false;
-  }
-  return std::all_of(data.begin(), data.end() - 1,
-                     [](std::uint8_t byte) { return byte >= 0x20 && byte < 0x7F; });
-}
-
-std::string HexOf(const std::vector<std::uint8_t>& data) {
-  std::string hex;
-  for (const std::uint8_t byte : data) {
-    std::array<char, 4> digits{};
-    std::snprintf(digits.data(), digits.size(), "%02X", byte);
-    if (!hex.empty()) {
-      hex += ' ';
-    }
-    hex += digits.data();
-  }
-  return hex;
-}
-
-std::vector<std::uint8_t> BytesOfHex(const std::string& hex) {
-  std::vector<std::uint8_t> bytes;
-  std::istringstream in(hex);
-  std::string pair;
-  while (in >> pair) {
-    if (pair.size() != 2 || !std::isxdigit(static_cast<unsigned char>(pair[0])) ||
-        !std::isxdigit(static_cast<unsigned char>(pair[1]))) {
-      throw std::invalid_argument("bad hex byte: " + pair);
-    }
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -131,122 +35,6 @@ StoredValue StoredValue::Binary(std::vector<std::uint8_t> bytes) {
   return {platform::kRegBinary, std::move(bytes)};
 }
 
-// The file form: one member per key, named by its full path and holding the key's values.
-// Plain ASCII texts and 4-byte numbers are shown as such, everything else as hex bytes.
-class SimRegistryJson {
- public:
-  static void AddKey(const SimRegistry::Key& key, const std::string& path, Json& out) {
-    Json values = Json::object();
-    for (const auto& [name, value] : key.values) {
-      values[name] = OfValue(value);
-    }
-    out[path] = std::move(values);
-    for (const auto& [name, subkey] : key.subkeys) {
-      std::string subkey_path = path;
-      subkey_path += '\\';
-      subkey_path += name;
-      AddKey(*subkey, subkey_path, out);
-    }
-  }
-
-  static Json OfValue(const StoredValue& value) {
-    Json out = Json::object();
-    const auto known = std::find_if(kTypeNames.begin(), kTypeNames.end(),
-                                    [&](const TypeName& row) { return row.type == value.type; });
-    if (known != kTypeNames.end()) {
-      out["type"] = known->name;
-    } else {
-      out["type"] = value.type;
-    }
-    if ((value.type == platform::kRegSz || value.type == platform::kRegExpandSz) &&
-        IsPlainText(value.data)) {
-      out["text"] = std::string(value.data.begin(), value.data.end() - 1);
-    } else if (value.type == platform::kRegDword && value.data.size() == 4) {
-      out["number"] = static_cast<std::uint32_t>(value.data[0]) |
-                      (static_cast<std::uint32_t>(value.data[1]) << 8U) |
-                      (static_cast<std::uint32_t>(value.data[2]) << 16U) |
-                      (static_cast<std::uint32_t>(value.data[3]) << 24U);
-    } else {
-      out["hex"] = HexOf(value.data);
-    }
-    return out;
-  }
-
-  static StoredValue ToValue(const Json& in) {
-    StoredValue value;
-    const Json& type = in.at("type");
-    if (type.is_string()) {
-      const auto name = type.get<std::string>();
-      const auto known = std::find_if(kTypeNames.begin(), kTypeNames.end(),
-                                      [&](const TypeName& row) { return row.name == name; });
-      if (known == kTypeNames.end()) {
-        throw std::invalid_argument("unknown value type " + name);
-      }
-      value.type = known->type;
-    } else {
-      value.type = type.get<std::uint32_t>();
-    }
-    if (in.contains("text")) {
-      const auto text = in.at("text").get<std::string>();
-      value.data.assign(text.begin(), text.end());
-      value.data.push_back(0);
-    } else if (in.contains("number")) {
-      value.data = StoredValue::Number(in.at("number").get<std::uint32_t>()).data;
-    } else {
-      value.data = BytesOfHex(in.at("hex").get<std::string>());
-    }
-    return value;
-  }
-
-  static bool Load(SimRegistry& registry, std::string_view text) {
-    try {
-      const Json json = Json::parse(text);
-      SimRegistry::Roots roots = FreshRoots();
-      for (const auto& item : json.items()) {
-        const std::string& path = item.key();
-        const Json& values = item.value();
-        const std::size_t split = std::min(path.find('\\'), path.size());
-        const auto root =
-            std::find_if(kRootNames.begin(), kRootNames.end(),
-                         [&](const RootName& row) { return row.name == path.substr(0, split); });
-        if (root == kRootNames.end()) {
-          return false;
-        }
-        std::shared_ptr<SimRegistry::Key> key = roots.at(root->root);
-        for (const std::string& name :
-             SplitOrThrow(split < path.size() ? path.substr(split + 1) : "")) {
-          auto& slot = key->subkeys[name];
-          if (!slot) {
-            slot = std::make_shared<SimRegistry::Key>();
-          }
-          key = slot;
-        }
-        for (const auto& [name, value] : values.items()) {
-          key->values[name] = ToValue(value);
-        }
-      }
-      registry.roots_ = std::move(roots);
-      registry.hives_.clear();
-      registry.hives_[registry.current_user_] = registry.roots_.at(platform::kHkeyCurrentUser);
-      return true;
-    } catch (const std::exception&) {
-      return false;
-    }
-  }
-
-  static SimRegistry::Roots FreshRoots() {
-    SimRegistry::Roots roots;
-    for (const RootName& row : kRootNames) {
-      roots[row.root] = std::make_shared<SimRegistry::Key>();
-    }
-    return roots;
-  }
-
-  static std::string Dump(const Json& json) {
-    return json.dump(2, ' ', false, Json::error_handler_t::replace);
-  }
-};
-
 bool SimRegistry::NameLess::operator()(std::string_view left, std::string_view right) const {
   return std::lexicographical_compare(
       left.begin(), left.end(), right.begin(), right.end(), [](char a, char b) {
@@ -254,8 +42,7 @@ bool SimRegistry::NameLess::operator()(std::string_view left, std::string_view r
       });
 }
 
-SimRegistry::SimRegistry(RegistryFamily family)
-    : family_(family), roots_(SimRegistryJson::FreshRoots()) {
+SimRegistry::SimRegistry(RegistryFamily family) : family_(family), roots_(EmptyRoots()) {
   hives_[current_user_] = roots_.at(platform::kHkeyCurrentUser);
 }
 
@@ -297,18 +84,8 @@ bool SimRegistry::Denied(const OpenKeyEntry& from, const Key& key, std::uint32_t
 }
 
 std::int32_t SimRegistry::AdmitWrite() {
-  if (writes_left_ && *writes_left_ == 0) {
+  if (!write_faults_.Admit()) {
     return platform::kRegErrorIoFailed;
-  }
-  if (failing_write_) {
-    if (*failing_write_ <= 1) {
-      failing_write_.reset();
-      return platform::kRegErrorIoFailed;
-    }
-    --*failing_write_;
-  }
-  if (writes_left_) {
-    --*writes_left_;
   }
   ++writes_;
   return platform::kErrorSuccess;
@@ -327,7 +104,7 @@ std::int32_t SimRegistry::OpenKey(RegistryHandle parent, const char* path, std::
   if (const std::int32_t status = Resolve(parent, from); status != platform::kErrorSuccess) {
     return status;
   }
-  const auto names = SplitPath(path);
+  const auto names = SplitRegistryPath(path);
   if (!names) {
     return platform::kRegErrorBadPathname;
   }
@@ -352,7 +129,7 @@ std::int32_t SimRegistry::CreateKey(RegistryHandle parent, const char* path, std
   if (const std::int32_t status = Resolve(parent, from); status != platform::kErrorSuccess) {
     return status;
   }
-  const auto names = SplitPath(path);
+  const auto names = SplitRegistryPath(path);
   if (!names) {
     return platform::kRegErrorBadPathname;
   }
@@ -481,7 +258,7 @@ std::int32_t SimRegistry::DeleteKey(RegistryHandle key, const char* subkey) {
   if (const std::int32_t status = Resolve(key, entry); status != platform::kErrorSuccess) {
     return status;
   }
-  const auto names = SplitPath(subkey);
+  const auto names = SplitRegistryPath(subkey);
   if (!names) {
     return platform::kRegErrorBadPathname;
   }
@@ -575,7 +352,7 @@ void SimRegistry::MarkDeleted(Key& key) {
 std::shared_ptr<SimRegistry::Key> SimRegistry::Find(RegistryHandle root,
                                                     std::string_view path) const {
   std::shared_ptr<Key> key = roots_.at(root);
-  for (const std::string& name : SplitOrThrow(path)) {
+  for (const std::string& name : SplitRegistryPathOrThrow(path)) {
     const auto child = key->subkeys.find(name);
     if (child == key->subkeys.end()) {
       return nullptr;
@@ -588,7 +365,7 @@ std::shared_ptr<SimRegistry::Key> SimRegistry::Find(RegistryHandle root,
 std::shared_ptr<SimRegistry::Key> SimRegistry::FindOrAdd(RegistryHandle root,
                                                          std::string_view path) {
   std::shared_ptr<Key> key = roots_.at(root);
-  for (const std::string& name : SplitOrThrow(path)) {
+  for (const std::string& name : SplitRegistryPathOrThrow(path)) {
     auto& slot = key->subkeys[name];
     if (!slot) {
       slot = std::make_shared<Key>();
@@ -621,7 +398,7 @@ void SimRegistry::RemoveValue(RegistryHandle root, std::string_view path, std::s
 }
 
 void SimRegistry::RemoveKey(RegistryHandle root, std::string_view path) {
-  std::vector<std::string> names = SplitOrThrow(path);
+  std::vector<std::string> names = SplitRegistryPathOrThrow(path);
   if (names.empty()) {
     return;
   }
@@ -673,66 +450,28 @@ std::vector<std::string> SimRegistry::ValueNames(RegistryHandle root, std::strin
   return names;
 }
 
+SimRegistry::Roots SimRegistry::EmptyRoots() {
+  Roots roots;
+  for (const RegistryRootName& row : kRegistryRootNames) {
+    roots[row.root] = std::make_shared<Key>();
+  }
+  return roots;
+}
+
 void SimRegistry::DenyWrites(RegistryHandle root, std::string_view path) {
   FindOrAdd(root, path)->writes_denied = true;
 }
 
 void SimRegistry::StopWritesAfter(std::uint32_t writes) {
-  writes_left_ = writes;
+  write_faults_.StopAfter(writes);
 }
 
 void SimRegistry::FailWrite(std::uint32_t n) {
-  failing_write_ = n;
+  write_faults_.FailNth(n);
 }
 
 void SimRegistry::ClearWriteFaults() {
-  writes_left_.reset();
-  failing_write_.reset();
-}
-
-std::string SimRegistry::ToJson() const {
-  Json json = Json::object();
-  for (const RootName& row : kRootNames) {
-    SimRegistryJson::AddKey(*roots_.at(row.root), std::string(row.name), json);
-  }
-  return SimRegistryJson::Dump(json);
-}
-
-std::string SimRegistry::SubtreeJson(RegistryHandle root, std::string_view path) const {
-  Json json = Json::object();
-  const auto key = Find(root, path);
-  const auto row = std::find_if(kRootNames.begin(), kRootNames.end(),
-                                [&](const RootName& candidate) { return candidate.root == root; });
-  if (key && row != kRootNames.end()) {
-    std::string full(row->name);
-    for (const std::string& name : SplitOrThrow(path)) {
-      full += "\\" + name;
-    }
-    SimRegistryJson::AddKey(*key, full, json);
-  }
-  return SimRegistryJson::Dump(json);
-}
-
-bool SimRegistry::LoadJson(std::string_view json) {
-  if (!handles_.empty()) {
-    return false;
-  }
-  return SimRegistryJson::Load(*this, json);
-}
-
-bool SimRegistry::SaveFile(const std::filesystem::path& file) const {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << ToJson() << '\n';
-  return static_cast<bool>(out.flush());
-}
-
-bool SimRegistry::LoadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return LoadJson(text);
+  write_faults_.Clear();
 }
 
 }  // namespace fwu::sim

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/sim/registry_write_faults.h"
 
 namespace fwu::sim {
 
@@ -135,6 +136,7 @@ class SimRegistry final : public platform::Registry {
   std::shared_ptr<Key> Find(platform::RegistryHandle root, std::string_view path) const;
   std::shared_ptr<Key> FindOrAdd(platform::RegistryHandle root, std::string_view path);
   static void MarkDeleted(Key& key);
+  static Roots EmptyRoots();
 
   friend class SimRegistryJson;
 
@@ -146,8 +148,7 @@ class SimRegistry final : public platform::Registry {
   platform::RegistryHandle next_handle_ = 0x1000;
   bool limited_user_ = false;
   std::uint32_t writes_ = 0;
-  std::optional<std::uint32_t> writes_left_;
-  std::optional<std::uint32_t> failing_write_;
+  RegistryWriteFaults write_faults_;
 };
 
 }  // namespace fwu::sim

@@ -1,6 +1,5 @@
 #include "platform/sim/simulated_pc.h"
 
-#include <array>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -37,44 +36,7 @@ namespace {
 // The current user's Run key, which every Windows has.
 constexpr std::string_view kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\run";
 
-struct NamedVersion {
-  std::string_view name;
-  std::string_view description;
-  platform::OsVersion version;
-};
-
-const std::array<NamedVersion, 6>& NamedVersions() {
-  static const std::array<NamedVersion, 6> versions{{
-      {"98se", "Windows 98 Second Edition", {4, 10, 2222, platform::kPlatformWindows9x, " A "}},
-      {"me", "Windows Me", {4, 90, 3000, platform::kPlatformWindows9x, " "}},
-      {"nt4", "Windows NT 4.0", {4, 0, 1381, platform::kPlatformWindowsNt, "Service Pack 6"}},
-      {"2000", "Windows 2000", {5, 0, 2195, platform::kPlatformWindowsNt, "Service Pack 4"}},
-      {"xp", "Windows XP", {5, 1, 2600, platform::kPlatformWindowsNt, "Service Pack 2"}},
-      {"win32s", "Win32s", {1, 30, 0, platform::kPlatformWin32s, ""}},
-  }};
-  return versions;
-}
-
 }  // namespace
-
-std::optional<platform::OsVersion> WindowsVersionNamed(std::string_view name) {
-  for (const NamedVersion& named : NamedVersions()) {
-    if (named.name == name) {
-      return named.version;
-    }
-  }
-  return std::nullopt;
-}
-
-std::string WindowsNameOf(const platform::OsVersion& version) {
-  for (const NamedVersion& named : NamedVersions()) {
-    if (named.version.platform_id == version.platform_id && named.version.major == version.major &&
-        named.version.minor == version.minor) {
-      return std::string(named.description);
-    }
-  }
-  return "Windows " + std::to_string(version.major) + "." + std::to_string(version.minor);
-}
 
 SimulatedPc::SimulatedPc(const platform::OsVersion& version, int ansi_code_page,
                          KnownFirmware firmware, TimeMode time)
@@ -94,7 +56,7 @@ SimulatedPc::SimulatedPc(const platform::OsVersion& version, int ansi_code_page,
     pass_through_ = std::make_unique<SimPassThroughDriver>(*virtual_clock_);
     aspi_ = std::make_unique<SimAspiManager>(*virtual_clock_);
   } else {
-    real_clock_ = std::make_unique<RealTimeClock>();
+    real_clock_ = std::make_unique<portable::StdClock>();
     pass_through_ = std::make_unique<SimPassThroughDriver>(*real_clock_);
   }
   seams_ = std::make_unique<ProgramSeams>(*this);
@@ -144,7 +106,7 @@ emulator::EmulatedDrive& SimulatedPc::AddDrive(DriveSlot slot, emulator::DriveCo
     VirtualClock& clock = *virtual_clock_;
     added.drive->SetTimeSource([&clock] { return clock.NowMilliseconds(); });
   } else {
-    RealTimeClock& clock = *real_clock_;
+    portable::StdClock& clock = *real_clock_;
     added.drive->SetTimeSource([&clock] { return std::uint64_t{clock.TickCount()}; });
   }
   added.device = std::make_unique<ObservedDevice>(*this, drives_.size() - 1, *added.drive);

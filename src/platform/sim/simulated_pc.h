@@ -12,7 +12,7 @@
 #include "platform/aspi_library.h"
 #include "platform/dialog_host.h"
 #include "platform/platform.h"
-#include "platform/sim/real_time.h"
+#include "platform/portable/std_clock.h"
 #include "platform/sim/sim_aspi_manager.h"
 #include "platform/sim/sim_locale.h"
 #include "platform/sim/sim_pass_through_driver.h"
@@ -123,7 +123,7 @@ class SimulatedPc {
   int ansi_code_page_;
   TimeMode time_;
   std::unique_ptr<VirtualClock> virtual_clock_;
-  std::unique_ptr<RealTimeClock> real_clock_;
+  std::unique_ptr<portable::StdClock> real_clock_;
   std::unique_ptr<SimPassThroughDriver> pass_through_;
   std::unique_ptr<SimAspiManager> aspi_;
   KnownFirmware firmware_;
@@ -132,10 +132,5 @@ class SimulatedPc {
   CommandObserver observer_;
   std::unique_ptr<ProgramSeams> seams_;
 };
-
-// Windows versions by the names a scenario gives them ("98se", "me", "nt4", "2000", "xp",
-// "win32s"); empty for an unknown name.
-std::optional<platform::OsVersion> WindowsVersionNamed(std::string_view name);
-std::string WindowsNameOf(const platform::OsVersion& version);
 
 }  // namespace fwu::sim

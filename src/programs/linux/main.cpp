@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/portable/std_clock.h"
 #include "platform/posix/device_io.h"
 #include "platform/posix/interruptions.h"
 #include "platform/posix/linux_update_safety.h"
 #include "platform/posix/sg_io_driver.h"
-#include "platform/posix/std_clock.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/udev_drive_lister.h"
 #include "platform/posix/user_locale.h"
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   fwu::posix::SystemDeviceIo io;
   fwu::posix::UdevDriveLister lister;
   fwu::posix::SgIoDriver drives(io, lister);
-  fwu::posix::StdClock clock(FWU_WAIT_DIVISOR);
+  fwu::portable::StdClock clock(FWU_WAIT_DIVISOR);
   const fwu::posix::UserLocale locale = fwu::posix::UserLocale::FromEnvironment();
   fwu::posix::LinuxUpdateSafety safety(io);
   fwu::posix::SignalInterruptions interruptions;

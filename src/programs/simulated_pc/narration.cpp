@@ -8,6 +8,7 @@
 #include "app/resume_state.h"
 #include "drive/command_set.h"
 #include "emulator/sense_code.h"
+#include "platform/sim/windows_versions.h"
 
 namespace fwu::sim {
 

@@ -9,6 +9,7 @@
 #include "drive/command_set.h"
 #include "emulator/fault_plan.h"
 #include "platform/sim/device_setting_presets.h"
+#include "platform/sim/windows_versions.h"
 #include "programs/simulated_pc/program_run.h"
 
 namespace fwu::sim {

@@ -12,11 +12,12 @@
 #include "platform/clock.h"
 #include "platform/threads.h"
 
-namespace fwu::posix {
+namespace fwu::portable {
 
-// Time, waits and threads on the standard library. A test build of the program may divide
-// every wait so that an update takes seconds instead of minutes; the program that ships waits
-// in full (divisor 1).
+// Time, waits and threads as they really pass, on the standard library alone: sleeps sleep,
+// threads are system threads. The Linux program runs on it, and so does a simulated PC that is
+// to take as long as a real one. A test build may divide every wait so that an update takes
+// seconds instead of minutes; what ships waits in full (divisor 1).
 class StdClock final : public platform::Clock, public platform::Threads {
  public:
   explicit StdClock(std::uint32_t wait_divisor = 1);
@@ -39,6 +40,10 @@ class StdClock final : public platform::Clock, public platform::Threads {
   bool GiveSignal(platform::SignalHandle signal) override;
   bool WaitForSignal(platform::SignalHandle signal) override;
   void CloseSignal(platform::SignalHandle signal) override;
+
+  // Waits for every thread that was let run; the ones never resumed end without running, with
+  // exit code 0. Threads created afterwards run as before.
+  void FinishThreads();
 
  private:
   struct Thread {
@@ -64,4 +69,4 @@ class StdClock final : public platform::Clock, public platform::Threads {
   platform::ThreadHandle next_handle_ = 0x1000;
 };
 
-}  // namespace fwu::posix
+}  // namespace fwu::portable

@@ -1,27 +1,20 @@
-#include "platform/posix/std_clock.h"
+#include "platform/portable/std_clock.h"
 
 #include <algorithm>
+#include <utility>
 
-namespace fwu::posix {
+namespace fwu::portable {
 
 StdClock::StdClock(std::uint32_t wait_divisor)
     : wait_divisor_(wait_divisor == 0 ? 1 : wait_divisor),
       start_(std::chrono::steady_clock::now()) {}
 
 StdClock::~StdClock() {
-  {
-    const std::lock_guard lock(mutex_);
-    for (const auto& thread : threads_) {
-      thread->cancelled = thread->suspend_count > 0;
-    }
-  }
-  resumed_.notify_all();
-  for (const auto& thread : threads_) {
-    thread->thread.join();
-  }
+  FinishThreads();
 }
 
 std::uint32_t StdClock::TickCount() {
+  // Wraps after 49.7 days, as GetTickCount does.
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now() - start_)
                                         .count());
@@ -44,14 +37,23 @@ void StdClock::Sleep(std::uint32_t milliseconds) {
 }
 
 void StdClock::Run(Thread& self) {
-  std::unique_lock lock(mutex_);
-  resumed_.wait(lock, [&] { return self.suspend_count == 0 || self.cancelled; });
-  if (self.cancelled) {
-    return;
+  // What the entry holds goes with the thread, outside the lock, while everything it may use
+  // still exists.
+  Entry entry;
+  {
+    std::unique_lock lock(mutex_);
+    resumed_.wait(lock, [&] { return self.suspend_count == 0 || self.cancelled; });
+    entry = std::move(self.entry);
+    if (self.cancelled) {
+      self.exit_code = 0;
+      lock.unlock();
+      entry = nullptr;
+      return;
+    }
   }
-  lock.unlock();
-  const std::uint32_t code = self.entry();
-  lock.lock();
+  const std::uint32_t code = entry();
+  entry = nullptr;
+  const std::lock_guard lock(mutex_);
   self.exit_code = code;
 }
 
@@ -151,4 +153,19 @@ void StdClock::CloseSignal(platform::SignalHandle signal) {
   signalled_.notify_all();
 }
 
-}  // namespace fwu::posix
+void StdClock::FinishThreads() {
+  std::vector<std::shared_ptr<Thread>> threads;
+  {
+    const std::lock_guard lock(mutex_);
+    for (const auto& thread : threads_) {
+      thread->cancelled = thread->suspend_count > 0;
+    }
+    threads.swap(threads_);
+    resumed_.notify_all();
+  }
+  for (const auto& thread : threads) {
+    thread->thread.join();
+  }
+}
+
+}  // namespace fwu::portable
