@@ -10,26 +10,7 @@ endif()
 set(FWU_IMAGE_DIR ${CMAKE_BINARY_DIR}/firmware)
 file(MAKE_DIRECTORY ${FWU_IMAGE_DIR})
 
-if(CMAKE_CROSSCOMPILING)
-  # The tool runs on the build machine, so it is built with the build machine's compiler.
-  include(ExternalProject)
-  ExternalProject_Add(fwu_image_tool_host
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools/image_tool
-    BINARY_DIR ${CMAKE_BINARY_DIR}/host/image_tool
-    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=
-    INSTALL_COMMAND ""
-    # The outer build cannot see the tool's sources; let the tool's own build decide whether it
-    # is out of date. It relinks only when they changed, so the embedded source is kept.
-    BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host/image_tool/image_tool)
-  set(FWU_IMAGE_TOOL ${CMAKE_BINARY_DIR}/host/image_tool/image_tool)
-  # The target orders the steps; the file makes a rebuilt tool regenerate its outputs.
-  set(FWU_IMAGE_TOOL_TARGET fwu_image_tool_host ${FWU_IMAGE_TOOL})
-else()
-  add_subdirectory(tools/image_tool)
-  set(FWU_IMAGE_TOOL $<TARGET_FILE:image_tool>)
-  set(FWU_IMAGE_TOOL_TARGET image_tool)
-endif()
+fwu_host_tool(image_tool FWU_IMAGE_TOOL FWU_IMAGE_TOOL_TARGET)
 
 if(FWU_FIRMWARE_IMAGE STREQUAL "")
   set(FWU_PLAIN_IMAGE ${FWU_IMAGE_DIR}/development_image.bin)
